@@ -1,0 +1,26 @@
+// Preparing a converter's output file and putting it in place once it is complete.
+#pragma once
+
+#include "app/dispatch.h"
+#include "convert/common/text_writer.h"
+
+// The output is written to a temporary file beside its final name and replaces that name only
+// when it is complete, so a failed conversion never leaves a user's earlier output damaged.
+struct OutputFile {
+  TextWriter text;
+  char temporary_name[PathCapacity];
+  char final_name[PathCapacity];
+};
+
+// Turns SourcePath into the base name (the file's own name cut at its first '.'), makes the
+// source's directory the working directory and opens the output for writing. False when any
+// step fails; nothing has been created then.
+bool prepare_output(OutputFile &output);
+
+// Closes the output and puts it in place as the base name followed by ".c", replacing any file
+// of that name. ResultSuccess when it is there; otherwise ResultReadFailed, with the temporary
+// file removed and any earlier output untouched.
+ConversionResult finish_output(OutputFile &output);
+
+// Gives the output up: the temporary file is removed and nothing is replaced.
+void abandon_output(OutputFile &output);

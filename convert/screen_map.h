@@ -1,0 +1,6 @@
+// The screen map converter: a screen file becomes a 32 x 32 map array.
+#pragma once
+
+#include "app/dispatch.h"
+
+ConversionResult convert_screen_map();

@@ -1,0 +1,48 @@
+// The only seam to the operating system: reading the source, the names and directories around
+// it, and putting a finished output in place. Paths are the program's narrow text (code page 932
+// on Windows).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+struct SourceFile {
+  std::intptr_t handle;
+};
+
+enum class SourceSharing {
+  none, // nobody else may have the file open meanwhile (where the system can enforce it)
+  read, // others may read it, nobody may write it
+};
+
+// Opens an existing file for reading; false when it cannot be opened.
+bool open_source(const char *path, SourceSharing sharing, SourceFile *file);
+
+// Reads up to size bytes from offset. Returns the count read, less than size only at the end of
+// the file, or -1 when the read fails.
+long long read_source(SourceFile file, std::uint64_t offset, void *buffer, std::size_t size);
+
+// The file's length in bytes, or -1 when it cannot be told.
+long long source_size(SourceFile file);
+
+void close_source(SourceFile file);
+
+// The file's own name as its directory lists it (on Windows the long name in its stored letter
+// case, also when path uses the short form). False when it cannot be found or does not fit.
+bool own_file_name(const char *path, char *name, std::size_t capacity);
+
+// The directory part of path, without a trailing separator except for a root ("/", "C:\").
+// Empty when path has no directory part. False when it does not fit.
+bool directory_part(const char *path, char *directory, std::size_t capacity);
+
+bool change_directory(const char *directory);
+
+// Creates a new, uniquely named file in the working directory and opens it for binary writing;
+// its name goes into name. nullptr when it cannot be created.
+std::FILE *create_temporary_output(char *name, std::size_t capacity);
+
+// Puts the file named from in place of to, replacing an existing to in one step.
+bool replace_file(const char *from, const char *to);
+
+void remove_file(const char *name);

@@ -1,0 +1,155 @@
+// Shared test helpers; see support.h.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+const char *const SuccessLine = "成功: ファイルの変換に成功しました！\n";
+const char *const UnsupportedLine = "このファイル形式には対応していません！\n";
+const char *const ReadFailedLine = "ファイルの読み込みに失敗しました！\n";
+const char *const NotIndexedBitmapLine =
+    "このファイルは１６色ｏｒ２５６色ビットマップではありません！\n";
+const char *const SizeNotMultipleOf8Line = "画像の幅と高さが８の倍数ではありません！\n";
+
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "morvane-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("mkdtemp failed");
+  path = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+Bytes read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string read_text(const std::string &path) {
+  Bytes bytes = read_file(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void write_file(const std::string &path, const Bytes &bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char *>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+void write_text_file(const std::string &path, const std::string &text) {
+  write_file(path, Bytes(text.begin(), text.end()));
+}
+
+bool file_exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+
+std::vector<std::pair<std::string, Bytes>> directory_snapshot(const std::string &directory) {
+  std::vector<std::pair<std::string, Bytes>> entries;
+  for (const auto &entry : std::filesystem::directory_iterator(directory))
+    entries.emplace_back(entry.path().filename().string(),
+                         entry.is_regular_file() ? read_file(entry.path().string()) : Bytes{});
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+namespace {
+
+std::string drain_fd(int fd) {
+  std::string text;
+  char chunk[4096];
+  ssize_t got;
+  while ((got = read(fd, chunk, sizeof chunk)) > 0)
+    text.append(chunk, static_cast<std::size_t>(got));
+  return text;
+}
+
+} // namespace
+
+RunResult run_morvane(const std::vector<std::string> &arguments, const std::string &cwd,
+                      const RunLimits &limits) {
+  // Output goes through files rather than pipes so that neither stream can block the other.
+  char out_name[] = "/tmp/morvane-out-XXXXXX";
+  char err_name[] = "/tmp/morvane-err-XXXXXX";
+  int out_fd = mkstemp(out_name);
+  int err_fd = mkstemp(err_name);
+  unlink(out_name);
+  unlink(err_name);
+
+  pid_t child = fork();
+  if (child == 0) {
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    if (chdir(cwd.c_str()) != 0)
+      _exit(126);
+    if (limits.file_size_limit >= 0) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{static_cast<rlim_t>(limits.file_size_limit),
+                   static_cast<rlim_t>(limits.file_size_limit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(MORVANE_EXE));
+    for (const std::string &argument : arguments)
+      argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(MORVANE_EXE, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  RunResult result;
+  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  lseek(out_fd, 0, SEEK_SET);
+  lseek(err_fd, 0, SEEK_SET);
+  result.out = drain_fd(out_fd);
+  result.err = drain_fd(err_fd);
+  close(out_fd);
+  close(err_fd);
+  return result;
+}
+
+std::string compile_and_run_c(const std::string &main_source,
+                              const std::string &include_directory) {
+  ScratchDirectory build;
+  write_text_file(build.file("main.c"), main_source);
+  std::string compile = "cc -std=c99 -Wall -Werror -o '" + build.file("program") + "' '" +
+                        build.file("main.c") + "' -I'" + include_directory + "' 2>'" +
+                        build.file("errors") + "'";
+  if (std::system(compile.c_str()) != 0) {
+    ADD_FAILURE() << "the C compiler refused the generated code:\n"
+                  << read_text(build.file("errors"));
+    return "";
+  }
+  std::string run = "'" + build.file("program") + "' > '" + build.file("printed") + "'";
+  EXPECT_EQ(std::system(run.c_str()), 0);
+  return read_text(build.file("printed"));
+}
+
+std::vector<std::string> crlf_lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "text does not end with CR LF";
+      end = text.size();
+    }
+    std::string line = text.substr(start, end - start);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "bare CR or LF in: " << line;
+    lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
+}

@@ -1,0 +1,58 @@
+// What the tests share: scratch directories, whole-file reads and writes, and running the real
+// morvane program and the system C compiler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh empty directory under the system's temporary directory, removed with everything in it
+// when the object goes.
+struct ScratchDirectory {
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory &) = delete;
+  ScratchDirectory &operator=(const ScratchDirectory &) = delete;
+  std::string file(const std::string &name) const { return path + "/" + name; }
+  std::string path;
+};
+
+Bytes read_file(const std::string &path);
+std::string read_text(const std::string &path);
+void write_file(const std::string &path, const Bytes &bytes);
+void write_text_file(const std::string &path, const std::string &text);
+bool file_exists(const std::string &path);
+
+// The names in a directory, sorted, each with its content: a snapshot to compare before and
+// after a run that must leave the directory as it was.
+std::vector<std::pair<std::string, Bytes>> directory_snapshot(const std::string &directory);
+
+struct RunResult {
+  int exit_status; // -1 when the program did not exit normally
+  std::string out;
+  std::string err;
+};
+
+struct RunLimits {
+  long long file_size_limit = -1; // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
+};
+
+// Runs the real morvane program with the given arguments in working directory cwd.
+RunResult run_morvane(const std::vector<std::string> &arguments, const std::string &cwd = ".",
+                      const RunLimits &limits = {});
+
+// The lines the program prints for each outcome.
+extern const char *const SuccessLine;
+extern const char *const UnsupportedLine;
+extern const char *const ReadFailedLine;
+extern const char *const NotIndexedBitmapLine;
+extern const char *const SizeNotMultipleOf8Line;
+
+// Compiles main_source (which may #include generated files from include_directory) with the
+// system C compiler and runs it; returns what it printed. Fails the test on a compile error.
+std::string compile_and_run_c(const std::string &main_source, const std::string &include_directory);
+
+// Splits text at CR LF; fails the test on any bare LF or CR.
+std::vector<std::string> crlf_lines(const std::string &text);
