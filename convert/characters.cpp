@@ -1,4 +1,114 @@
-// Not converted yet: the file is reported as unreadable rather than pretending to convert it.
+// The character converter: the two halves of a planar character file become the left and right
+// halves of one 32 x 32 sheet of GBA 4-bit tiles, written one character run at a time.
 #include "convert/characters.h"
 
-ConversionResult convert_characters() { return ResultReadFailed; }
+#include "convert/common/output.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int CharacterBytes = 32;            // 8 rows of 4 planes
+constexpr int RunBytes = 16 * CharacterBytes; // one character row of a half of the file
+constexpr std::uint64_t HalfBytes = 16384;    // 512 characters: the left half of the file
+constexpr int RunCount = 64;                  // 32 character rows of the sheet, two runs each
+constexpr int LastCharacterNumber = 1023;
+
+// Runs alternate between the halves: left run 0, right run 0, left run 1, right run 1, ...
+std::uint64_t run_offset(int run) {
+  std::uint64_t character_row = static_cast<std::uint64_t>(run / 2);
+  return (run % 2 == 0 ? 0 : HalfBytes) + character_row * RunBytes;
+}
+
+// Four pixels of one row from its plane bytes, the leftmost in the low nibble.
+std::uint16_t four_pixels(const unsigned char (&planes)[4], int first_pixel) {
+  unsigned value = 0;
+  for (int i = 0; i < 4; ++i) {
+    int bit = 7 - (first_pixel + i); // bit 7 is the leftmost pixel
+    unsigned colour = 0;
+    for (int plane = 0; plane < 4; ++plane)
+      colour |= ((planes[plane] >> bit) & 1u) << plane;
+    value |= colour << (4 * i);
+  }
+  return static_cast<std::uint16_t>(value);
+}
+
+// Converts a run's 16 characters, each row by row, into the block's 256 values.
+void convert_run(const unsigned char (&run)[RunBytes],
+                 std::uint16_t (&block)[CharacterBlockValues]) {
+  for (int character = 0; character < 16; ++character) {
+    const unsigned char *bytes = run + character * CharacterBytes;
+    for (int row = 0; row < 8; ++row) {
+      // Planes 0 and 1 of the eight rows come first, planes 2 and 3 16 bytes later.
+      const unsigned char planes[4] = {bytes[2 * row], bytes[2 * row + 1], bytes[16 + 2 * row],
+                                       bytes[17 + 2 * row]};
+      block[16 * character + 2 * row] = four_pixels(planes, 0);
+      block[16 * character + 2 * row + 1] = four_pixels(planes, 4);
+    }
+  }
+}
+
+void write_prologue(TextWriter &text, const char *base_name) {
+  write_text(text, TypeCommentLine);
+  write_text(text, "// Brundival v1.00\tby zelmor\n\n");
+  write_text(text, "/* 256 x 256 pixels */\n");
+  write_text(text, "const u16 ");
+  write_text(text, base_name);
+  write_text(text, "_sp[16384] =\n{\n");
+}
+
+} // namespace
+
+void write_character_block(TextWriter &text, int first_number,
+                           const std::uint16_t (&block)[CharacterBlockValues]) {
+  for (int c = 0; c < 16; ++c) {
+    int number = first_number + c;
+    write_text(text, "// ");
+    write_text(text, CharacterLabel);
+    write_text(text, " No.");
+    write_decimal(text, number);
+    write_text(text, " (");
+    write_hex(text, static_cast<unsigned>(number));
+    write_text(text, ")");
+    for (int j = 0; j < 16; ++j) {
+      if (j % 2 == 0)
+        write_text(text, "\n");
+      write_hex(text, block[16 * c + j]);
+      // Only the array's very last value goes without a separator.
+      if (!(number == LastCharacterNumber && j == 15))
+        write_text(text, ", ");
+    }
+    write_text(text, "\n");
+  }
+}
+
+ConversionResult convert_characters() {
+  // Others may read the source while it is converted, nobody may change it under us.
+  SourceFile source;
+  if (!open_source(SourcePath, SourceSharing::read, &source))
+    return ResultReadFailed;
+  OutputFile output;
+  if (!prepare_output(output)) {
+    close_source(source);
+    return ResultReadFailed;
+  }
+  write_prologue(output.text, SourcePath);
+
+  unsigned char run[RunBytes];
+  std::uint16_t block[CharacterBlockValues];
+  for (int k = 0; k < RunCount; ++k) {
+    // Each run is read at its own offset, and bytes a short file does not hold stay 0, so no
+    // value is ever made from bytes that were not read.
+    for (unsigned char &byte : run)
+      byte = 0;
+    if (read_source(source, run_offset(k), run, sizeof run) < 0) {
+      close_source(source);
+      abandon_output(output);
+      return ResultReadFailed;
+    }
+    convert_run(run, block);
+    write_character_block(output.text, 16 * k, block);
+  }
+  write_text(output.text, "};\n");
+  close_source(source);
+  return finish_output(output);
+}

@@ -1,4 +1,82 @@
-// Not converted yet: the file is reported as unreadable rather than pretending to convert it.
+// The screen map converter.
 #include "convert/screen_map.h"
 
-ConversionResult convert_screen_map() { return ResultReadFailed; }
+#include <cstdint>
+
+#include "convert/common/output.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int ScreenEntryCount = 1024; // 32 rows of 32 entries
+
+// Reads the first 2048 bytes of the screen file at path; entries the file does not reach are 0.
+// False when the file cannot be opened or read.
+bool read_screen_file(const char *path, std::uint16_t (&entries)[ScreenEntryCount]) {
+  SourceFile source;
+  if (!open_source(path, SourceSharing::none, &source))
+    return false;
+  unsigned char bytes[2 * ScreenEntryCount] = {};
+  long long count = read_source(source, 0, bytes, sizeof bytes);
+  close_source(source);
+  if (count < 0)
+    return false;
+  // Bytes past the end of a short file stay 0, so no entry is made from bytes never read.
+  for (int i = 0; i < ScreenEntryCount; ++i)
+    entries[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  return true;
+}
+
+// Rewrites one screen file entry into a GBA text-background map entry whose tile number is the
+// place of the same character on the sheet the character converter writes.
+std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
+  unsigned s = screen_entry;
+  // Character bits 0-3 stay; bits 4-8 (the character row within a half of the character file)
+  // move up one to become the sheet row; bit 9 (the right half) becomes the sheet's column 16.
+  // The palette (bits 10-12) and the flips (bits 14 and 15) move to their GBA places; bit 13
+  // has no GBA counterpart and is dropped, so bit 15 of the result is always 0.
+  unsigned tile = (s & 0x000F) | (s & 0x01F0) << 1 | (s & 0x0200) >> 5;
+  unsigned flips = (s >> 4) & 0x0C00;
+  unsigned palette = (s << 2) & 0x7000;
+  return static_cast<std::uint16_t>(tile | flips | palette);
+}
+
+void write_screen_map_text(TextWriter &text, const char *base_name,
+                           const std::uint16_t (&entries)[ScreenEntryCount]) {
+  write_text(text, TypeCommentLine);
+  write_text(text, "// Ostrelin v1.01\tby zelmor\n\n");
+  write_text(text, "/* used 32 x 32 Tile data */\n");
+  write_text(text, "const u16 ");
+  write_text(text, base_name);
+  write_text(text, "_map[");
+  write_decimal(text, ScreenEntryCount);
+  write_text(text, "]=\n{\n");
+  for (int i = 0; i < ScreenEntryCount; ++i) {
+    if (i % 4 == 0 && i != 0)
+      write_text(text, "\n");
+    if (i % 32 == 0) {
+      write_text(text, "/* ");
+      write_text(text, RowLabel);
+      write_text(text, " No. ");
+      write_decimal(text, i / 32);
+      write_text(text, " */\n");
+    }
+    write_hex(text, map_entry_from_screen_entry(entries[i]));
+    write_text(text, i == ScreenEntryCount - 1 ? "\n" : ",");
+  }
+  write_text(text, "};\n");
+}
+
+} // namespace
+
+ConversionResult convert_screen_map() {
+  std::uint16_t entries[ScreenEntryCount];
+  if (!read_screen_file(SourcePath, entries))
+    return ResultReadFailed;
+  // The source is closed before the output exists.
+  OutputFile output;
+  if (!prepare_output(output))
+    return ResultReadFailed;
+  write_screen_map_text(output.text, SourcePath, entries);
+  return finish_output(output);
+}

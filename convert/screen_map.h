@@ -3,4 +3,5 @@
 
 #include "app/dispatch.h"
 
+// Converts the screen file named by SourcePath into base.c.
 ConversionResult convert_screen_map();
