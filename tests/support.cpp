@@ -153,3 +153,7 @@ std::vector<std::string> crlf_lines(const std::string &text) {
   }
   return lines;
 }
+
+ConversionResult LastReportedResult = ResultUnsupported;
+
+void report_result(ConversionResult result) { LastReportedResult = result; }

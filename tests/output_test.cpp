@@ -1,0 +1,149 @@
+// Where the output goes, what it is called, and that a failed conversion loses nothing.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "convert/common/output.h"
+#include "platform/platform.h"
+#include "support.h"
+
+namespace {
+
+std::string first_line_with(const std::string &text, const std::string &piece) {
+  for (const std::string &line : crlf_lines(text))
+    if (line.find(piece) != std::string::npos)
+      return line;
+  return "";
+}
+
+TEST(Output, TheBaseNameIsTheOwnNameCutAtItsFirstDot) {
+  ScratchDirectory dir;
+  write_file(dir.file("title.screen.col"), Bytes(512, 0));
+  write_file(dir.file("2 tiles.col"), Bytes(512, 0));
+  ASSERT_EQ(run_morvane({dir.file("title.screen.col")}).out, SuccessLine);
+  ASSERT_EQ(run_morvane({dir.file("2 tiles.col")}).out, SuccessLine);
+  EXPECT_EQ(first_line_with(read_text(dir.file("title.c")), "_pal"), "const u16 title_pal[256]=");
+  // Nothing in the base name is changed to make it an identifier.
+  EXPECT_EQ(first_line_with(read_text(dir.file("2 tiles.c")), "_pal"),
+            "const u16 2 tiles_pal[256]=");
+}
+
+TEST(Output, GoesBesideTheSourceWhateverTheWorkingDirectory) {
+  ScratchDirectory source_dir, working_dir;
+  write_file(source_dir.file("sky.col"), Bytes(512, 0));
+  ASSERT_EQ(run_morvane({source_dir.file("sky.col")}, working_dir.path).out, SuccessLine);
+  EXPECT_TRUE(file_exists(source_dir.file("sky.c")));
+  EXPECT_TRUE(directory_snapshot(working_dir.path).empty());
+
+  // A bare file name stays in the working directory.
+  ASSERT_EQ(run_morvane({"sky.col"}, source_dir.path).out, SuccessLine);
+  EXPECT_EQ(directory_snapshot(source_dir.path).size(), 2u);
+}
+
+TEST(Output, ReplacesAnEarlierOutputAndLeavesNoTemporaryFile) {
+  ScratchDirectory dir;
+  write_file(dir.file("title.col"), Bytes(512, 0xFF));
+  write_text_file(dir.file("title.c"), "an earlier output of title.bmp\n");
+  ASSERT_EQ(run_morvane({dir.file("title.col")}).out, SuccessLine);
+  EXPECT_EQ(first_line_with(read_text(dir.file("title.c")), "RGB(31"),
+            "RGB(31,31,31),RGB(31,31,31),RGB(31,31,31),RGB(31,31,31),");
+  auto after = directory_snapshot(dir.path);
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].first, "title.c");
+  EXPECT_EQ(after[1].first, "title.col");
+
+  // The output gets the permissions of any new file, not those of a private temporary one.
+  struct stat info;
+  ASSERT_EQ(stat(dir.file("title.c").c_str(), &info), 0);
+  mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
+  ScratchDirectory dir;
+  write_file(dir.file("title.col"), Bytes(512, 0));
+  std::string earlier = "const u16 title_pal[1] = {0};\n";
+  write_text_file(dir.file("title.c"), earlier);
+  auto before = directory_snapshot(dir.path);
+
+  // The palette text is over 4 KiB; a 1 KiB file size limit makes its writing fail.
+  RunLimits limits;
+  limits.file_size_limit = 1024;
+  RunResult run = run_morvane({dir.file("title.col")}, ".", limits);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory_snapshot(dir.path), before);
+}
+
+TEST(Output, AMissingSourceLeavesTheDirectoryAsItWas) {
+  ScratchDirectory dir;
+  write_text_file(dir.file("title.c"), "kept\n");
+  auto before = directory_snapshot(dir.path);
+  EXPECT_EQ(run_morvane({dir.file("title.col")}).err, ReadFailedLine);
+  // A directory is not a source either.
+  ASSERT_EQ(mkdir(dir.file("folder.col").c_str(), 0755), 0);
+  before = directory_snapshot(dir.path);
+  EXPECT_EQ(run_morvane({dir.file("folder.col")}).err, ReadFailedLine);
+  EXPECT_EQ(directory_snapshot(dir.path), before);
+}
+
+TEST(Output, TheDirectoryPartKeepsARoot) {
+  char directory[PathCapacity];
+  ASSERT_TRUE(directory_part("/title.col", directory, sizeof directory));
+  EXPECT_STREQ(directory, "/");
+  ASSERT_TRUE(directory_part("/gfx/title.col", directory, sizeof directory));
+  EXPECT_STREQ(directory, "/gfx");
+  ASSERT_TRUE(directory_part("title.col", directory, sizeof directory));
+  EXPECT_STREQ(directory, "");
+}
+
+std::string written_by(void (*write)(TextWriter &)) {
+  std::FILE *file = std::tmpfile();
+  static TextWriter writer;
+  start_writer(writer, file);
+  write(writer);
+  EXPECT_TRUE(flush_writer(writer));
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  EXPECT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
+  std::fclose(file);
+  return text;
+}
+
+TEST(TextWriter, NumberFormatsAndLineEnds) {
+  EXPECT_EQ(written_by([](TextWriter &w) {
+              write_hex(w, 10);
+              write_text(w, " ");
+              write_hex(w, 0xFFFF);
+              write_text(w, " ");
+              write_hex(w, 0x10000);
+              write_text(w, "\n");
+            }),
+            "0x000a 0xffff 0x10000\r\n");
+  EXPECT_EQ(written_by([](TextWriter &w) {
+              write_decimal(w, 0);
+              write_text(w, ",");
+              write_decimal(w, -16);
+              write_text(w, ",");
+              write_decimal(w, 2147483647);
+              write_text(w, "\n\n");
+            }),
+            "0,-16,2147483647\r\n\r\n");
+  EXPECT_EQ(written_by([](TextWriter &w) {
+              write_component(w, 0);
+              write_component(w, 5);
+              write_component(w, 31);
+            }),
+            " 0 531");
+  // More text than the buffer holds arrives whole and in order.
+  std::string long_text = written_by([](TextWriter &w) {
+    for (int i = 0; i < 30000; ++i)
+      write_text(w, "ab\n");
+  });
+  EXPECT_EQ(long_text.size(), 30000u * 4);
+  EXPECT_EQ(long_text.substr(long_text.size() - 8), "ab\r\nab\r\n");
+}
+
+} // namespace
