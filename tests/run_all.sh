@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Morvane and runs every test: the suite plain and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the Windows program under Wine. Parts whose tools are missing
+# UndefinedBehaviorSanitizer, a bounded fuzz run of every converter, then the Windows program
+# under Wine. Parts whose tools are missing
 # say so and are skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,9 @@ echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize -j"$jobs" --output-on-failure
+
+echo "== fuzzing"
+bash tests/fuzz.sh
 
 if [ -x tests/win32/run.sh ]; then
   echo "== Windows program under Wine"

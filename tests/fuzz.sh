@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time, seeded with the
+# shipped samples. Fails on any crash, sanitizer report, leak or timeout.
+# MORVANE_FUZZ_SECONDS sets the time per target (default 10).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${MORVANE_FUZZ_SECONDS:-10}
+
+if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+  echo "skipped: fuzzing needs clang++ and libFuzzer (Debian packages clang and libclang-rt-14-dev)"
+  exit 0
+fi
+
+CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_FUZZ=ON \
+  -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-fuzz -j"$(nproc 2>/dev/null || echo 2)" >/dev/null
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+for target in build-fuzz/fuzz/*_fuzz; do
+  name=$(basename "$target" _fuzz)
+  corpus="$work/$name"
+  mkdir -p "$corpus"
+  # Seed each target with the samples of its own kind and any regression inputs kept for it.
+  case "$name" in
+    bitmap) pattern='*.bmp' ;; palette) pattern='*.col' ;;
+    characters) pattern='*.cgx' ;; screen_map) pattern='*.scr' ;; *) pattern='' ;;
+  esac
+  [ -n "$pattern" ] && find samples tests/regressions -name "$pattern" -exec cp {} "$corpus" \; 2>/dev/null || true
+  if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$work/" "$corpus" >"$work/$name.log" 2>&1; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")
+    echo "fuzz $name: ${runs:-?} executions in ${seconds}s, no failure"
+    passed=$((passed + 1))
+  else
+    echo "fuzz $name: FAILED"
+    tail -n 40 "$work/$name.log"
+    for crash in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
+      [ -e "$crash" ] && { echo "input: $(basename "$crash")"; od -A d -t x1 "$crash" | head -n 20; }
+    done
+    failed=$((failed + 1))
+  fi
+done
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
