@@ -1,0 +1,152 @@
+// The Windows program: its window takes one file by drop or command line, converts it and tells
+// the outcome in a message box.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "app/dispatch.h"
+#include "app/messages.h"
+
+namespace {
+
+constexpr UINT ShiftJis = 932;
+
+// Set when the program was started with a non-empty command line; never cleared.
+int command_line_start = 0;
+// Set with it when that command line cannot become SourcePath (no code page 932 form, or too
+// long); the conversion is then refused as unreadable.
+bool command_line_refused = false;
+// The owner of the message boxes; null while the window is being created.
+HWND main_window = nullptr;
+
+// A path taken from the system as UTF-16 becomes SourcePath's code page 932 text. False, with
+// SourcePath untouched, when a character has no code page 932 form (a look-alike would name
+// another file) or the path does not fit.
+bool take_source_path(const wchar_t *path) {
+  char text[PathCapacity];
+  BOOL used_default = FALSE;
+  int length = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, path, -1, text, sizeof text,
+                                   nullptr, &used_default);
+  if (length <= 0 || used_default)
+    return false;
+  return set_source_path(text);
+}
+
+// The process's command line after the program's own name (quoted or not) and the blanks that
+// follow it. The rest is kept verbatim: no quote is removed and nothing is split off.
+const wchar_t *text_after_program_name(const wchar_t *line) {
+  if (*line == L'"') {
+    ++line;
+    while (*line && *line != L'"')
+      ++line;
+    if (*line == L'"')
+      ++line;
+  } else {
+    while (*line && *line != L' ' && *line != L'\t')
+      ++line;
+  }
+  while (*line == L' ' || *line == L'\t')
+    ++line;
+  return line;
+}
+
+void convert_dropped_file(HDROP drop) {
+  // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
+  wchar_t path[PathCapacity];
+  UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  if (length >= PathCapacity) {
+    report_result(ResultReadFailed);
+    return;
+  }
+  path[0] = L'\0';
+  DragQueryFileW(drop, 0, path, PathCapacity);
+  if (!take_source_path(path)) {
+    report_result(ResultReadFailed);
+    return;
+  }
+  run_conversion();
+}
+
+LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+  case WM_CREATE:
+    DragAcceptFiles(window, TRUE);
+    if (command_line_start) {
+      if (command_line_refused)
+        report_result(ResultReadFailed);
+      else
+        run_conversion();
+    }
+    return 0;
+  case WM_DROPFILES:
+    // Only the first dropped file is converted; the others are ignored.
+    convert_dropped_file(reinterpret_cast<HDROP>(wparam));
+    return 0;
+  case WM_DESTROY:
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Code page 932 text to UTF-16 for the wide message box, so the texts read the same on every
+// system code page.
+void shift_jis_to_wide(const char *text, wchar_t *wide, int capacity) {
+  if (MultiByteToWideChar(ShiftJis, 0, text, -1, wide, capacity) <= 0)
+    wide[0] = L'\0';
+}
+
+} // namespace
+
+void report_result(ConversionResult result) {
+  OutcomeMessage message = outcome_message(result);
+  if (message.text) {
+    wchar_t text[128];
+    wchar_t caption[32];
+    shift_jis_to_wide(message.text, text, 128);
+    if (message.caption)
+      shift_jis_to_wide(message.caption, caption, 32);
+    MessageBoxW(main_window, text, message.caption ? caption : nullptr, MB_OK);
+  }
+  PostQuitMessage(0);
+}
+
+// The narrow command line the system passes is in the system's code page and may already have
+// lost characters, so the command line is read again as UTF-16.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
+  const wchar_t *command_line = text_after_program_name(GetCommandLineW());
+  if (*command_line) {
+    command_line_start = 1;
+    command_line_refused = !take_source_path(command_line);
+  }
+
+  WNDCLASSEXA window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.style = 0;
+  window_class.lpfnWndProc = window_procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
+  window_class.hIconSm = LoadIconA(nullptr, IDI_WINLOGO);
+  window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  window_class.lpszClassName = "Doruved";
+  if (!RegisterClassExA(&window_class))
+    return 0;
+
+  // A command-line conversion runs inside this call (WM_CREATE), before the handle is stored,
+  // so its message box has no owner.
+  main_window = CreateWindowExA(0, "Doruved", "Morvane", WS_OVERLAPPEDWINDOW, 300, 300, 300, 300,
+                                nullptr, nullptr, instance, nullptr);
+  // Without a window no drop can ever arrive; waiting for one would never end.
+  if (!main_window)
+    return 0;
+  ShowWindow(main_window, show_command);
+  UpdateWindow(main_window);
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
