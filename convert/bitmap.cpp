@@ -1,4 +1,171 @@
-// Not converted yet: the file is reported as unreadable rather than pretending to convert it.
+// Reading and checking a bitmap into plain data, and the conversion that writes it out.
 #include "convert/bitmap.h"
 
-ConversionResult convert_bitmap() { return ResultReadFailed; }
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+#include "convert/bitmap_rle.h"
+#include "convert/bitmap_text.h"
+#include "convert/common/output.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The 14-byte file header and the 40-byte information header.
+constexpr std::size_t HeaderBytes = 54;
+// V4 and V5 information headers (108 and 124 bytes) put the colour table after themselves.
+constexpr std::uint32_t V4HeaderSize = 108;
+constexpr std::uint32_t V5HeaderSize = 124;
+constexpr std::uint32_t CompressionRle8 = 1;
+constexpr std::uint32_t CompressionRle4 = 2;
+// Sizes whose height x width x bits reaches this are refused.
+constexpr std::uint64_t BitLimit = std::uint64_t{1} << 31;
+
+std::uint32_t read_u32(const unsigned char *bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+std::uint16_t read_u16(const unsigned char *bytes) {
+  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+// Where the colour table and the pixel data lie in the file.
+struct BitmapLayout {
+  std::uint64_t table_start;
+  std::size_t table_entries; // entries stored in the file
+  std::uint64_t pixel_start;
+};
+
+BitmapLayout find_layout(const unsigned char (&header)[HeaderBytes], unsigned bits) {
+  std::uint32_t header_size = read_u32(header + 14);
+  std::uint32_t pixel_offset = read_u32(header + 10);
+  std::uint32_t colours_used = read_u32(header + 46);
+  std::size_t full_entries = std::size_t{1} << bits;
+  BitmapLayout layout;
+  layout.table_start = header_size == V4HeaderSize || header_size == V5HeaderSize
+                           ? 14 + std::uint64_t{header_size}
+                           : HeaderBytes;
+  layout.table_entries = full_entries;
+  // A short table is only believed when the pixel-data offset confirms it; anything else keeps
+  // the full table with the pixels straight after it, whatever the offset says.
+  if (colours_used >= 1 && colours_used < full_entries &&
+      pixel_offset == layout.table_start + 4 * std::uint64_t{colours_used})
+    layout.table_entries = colours_used;
+  layout.pixel_start = layout.table_start + 4 * layout.table_entries;
+  return layout;
+}
+
+// Reads exactly the pixel bytes the tile walk uses, refusing a file that does not hold them
+// before anything is allocated.
+bool read_plain_pixels(SourceFile source, std::uint64_t start, std::uint64_t file_size,
+                       BitmapPicture &picture) {
+  std::size_t size = picture.row_bytes * picture.row_count;
+  if (start > file_size || file_size - start < size)
+    return false;
+  picture.pixels.reset(new (std::nothrow) unsigned char[size]);
+  return picture.pixels &&
+         read_source(source, start, picture.pixels.get(), size) == static_cast<long long>(size);
+}
+
+// Reads the compressed stream from start to the end of the file and decodes it. The stream is
+// checked whole before the pixel buffer exists, and a picture larger than the stream can
+// describe (a 2-byte run sets at most 255 pixels) is refused rather than allocated.
+bool read_rle_pixels(SourceFile source, std::uint64_t start, std::uint64_t file_size,
+                     BitmapPicture &picture) {
+  if (start >= file_size || file_size - start > SIZE_MAX)
+    return false;
+  std::size_t length = static_cast<std::size_t>(file_size - start);
+  std::unique_ptr<unsigned char[]> stream(new (std::nothrow) unsigned char[length]);
+  if (!stream || read_source(source, start, stream.get(), length) != static_cast<long long>(length))
+    return false;
+  std::size_t width = static_cast<std::size_t>(picture.width);
+  std::size_t used =
+      decode_rle(stream.get(), length, picture.bits, width, picture.row_count, nullptr);
+  std::uint64_t pixel_count = std::uint64_t{width} * picture.row_count;
+  if (used == 0 || 2 * pixel_count > 255 * std::uint64_t{used})
+    return false;
+  std::size_t size = picture.row_bytes * picture.row_count;
+  picture.pixels.reset(new (std::nothrow) unsigned char[size]());
+  return picture.pixels && decode_rle(stream.get(), used, picture.bits, width, picture.row_count,
+                                      picture.pixels.get()) == used;
+}
+
+// Top-down rows are turned over in place so that the walk sees every bitmap bottom-up.
+void turn_rows_over(BitmapPicture &picture) {
+  unsigned char *pixels = picture.pixels.get();
+  for (std::size_t low = 0, high = picture.row_count - 1; low < high; ++low, --high)
+    std::swap_ranges(pixels + low * picture.row_bytes, pixels + (low + 1) * picture.row_bytes,
+                     pixels + high * picture.row_bytes);
+}
+
+ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
+  unsigned char header[HeaderBytes];
+  if (read_source(source, 0, header, sizeof header) != static_cast<long long>(sizeof header))
+    return ResultReadFailed;
+  picture.width = static_cast<std::int32_t>(read_u32(header + 18));
+  picture.height = static_cast<std::int32_t>(read_u32(header + 22));
+  picture.bits = read_u16(header + 28);
+  picture.colours_used = read_u32(header + 46);
+  if (picture.bits != 4 && picture.bits != 8)
+    return ResultNotIndexedBitmap;
+  if (picture.height % 8 != 0 || picture.width % 8 != 0)
+    return ResultSizeNotMultipleOf8;
+  // A negative width (mirrored rows) is no layout any tool writes.
+  if (picture.width < 0)
+    return ResultReadFailed;
+  std::uint64_t row_count = picture.height < 0 ? 0 - std::int64_t{picture.height} : picture.height;
+  std::uint64_t row_bits = std::uint64_t{static_cast<std::uint32_t>(picture.width)} * picture.bits;
+  if (row_bits != 0 && row_count > (BitLimit - 1) / row_bits)
+    return ResultReadFailed;
+  picture.row_count = static_cast<std::size_t>(row_count);
+  picture.row_bytes = static_cast<std::size_t>(row_bits / 8);
+
+  long long file_size = source_size(source);
+  if (file_size < 0)
+    return ResultReadFailed;
+  BitmapLayout layout = find_layout(header, picture.bits);
+  std::size_t table_bytes = 4 * layout.table_entries;
+  std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
+  if (read_source(source, layout.table_start, picture.colour_table, table_bytes) !=
+      static_cast<long long>(table_bytes))
+    return ResultReadFailed;
+
+  std::uint32_t compression = read_u32(header + 30);
+  bool rle = (compression == CompressionRle8 && picture.bits == 8) ||
+             (compression == CompressionRle4 && picture.bits == 4);
+  std::uint64_t size = static_cast<std::uint64_t>(file_size);
+  if (!(rle ? read_rle_pixels(source, layout.pixel_start, size, picture)
+            : read_plain_pixels(source, layout.pixel_start, size, picture)))
+    return ResultReadFailed;
+  if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
+    turn_rows_over(picture);
+  return ResultSuccess;
+}
+
+} // namespace
+
+ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture) {
+  picture.pixels.reset();
+  SourceFile source;
+  if (!open_source(path, SourceSharing::none, &source))
+    return ResultReadFailed;
+  ConversionResult result = read_open_bitmap(source, picture);
+  close_source(source);
+  if (result != ResultSuccess)
+    picture.pixels.reset();
+  return result;
+}
+
+ConversionResult convert_bitmap() {
+  BitmapPicture picture;
+  ConversionResult result = read_bitmap_file(SourcePath, picture);
+  if (result != ResultSuccess)
+    return result;
+  // The source is closed before the output exists, so a refused bitmap leaves no file behind.
+  OutputFile output;
+  if (!prepare_output(output))
+    return ResultReadFailed;
+  write_bitmap_text(output.text, SourcePath, picture);
+  return finish_output(output);
+}

@@ -1,6 +1,28 @@
 // The bitmap converter: a 4- or 8-bit BMP becomes a palette array and 8 x 8 tiles.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
 #include "app/dispatch.h"
 
+// A bitmap as read and checked: everything the text is written from.
+struct BitmapPicture {
+  std::int32_t width;  // as in the header
+  std::int32_t height; // as in the header; negative when the file stores its rows top-down
+  unsigned bits;       // 4 or 8
+  std::uint32_t colours_used;
+  unsigned char colour_table[1024]; // 256 entries of blue, green, red, reserved; unread ones 0
+  std::size_t row_bytes;            // bytes per pixel row: width * bits / 8
+  std::size_t row_count;            // pixel rows: the height's magnitude
+  // row_count rows of row_bytes, always bottom-up: row 0 is the picture's bottom row.
+  std::unique_ptr<unsigned char[]> pixels;
+};
+
+// Reads and checks the bitmap at path. ResultSuccess with picture filled in, or the result that
+// stops the conversion: ResultReadFailed, ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
+ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture);
+
+// Converts the bitmap named by SourcePath into base.c.
 ConversionResult convert_bitmap();

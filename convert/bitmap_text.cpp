@@ -1,0 +1,110 @@
+// Formatting a read bitmap: the prologue, the palette array, and the tile walk that cuts the
+// pixel rows into 8 x 8 tiles.
+#include "convert/bitmap_text.h"
+
+namespace {
+
+void write_palette(TextWriter &text, const char *base_name, const BitmapPicture &picture) {
+  int entry_count = 1 << picture.bits;
+  // The colours-used field is printed with "%d", so a value past 2^31 reads as negative.
+  std::int32_t used = static_cast<std::int32_t>(picture.colours_used);
+  write_text(text, "/* used ");
+  write_decimal(text, used != 0 ? used : entry_count);
+  write_text(text, " color for ");
+  write_decimal(text, picture.bits);
+  write_text(text, "bit color */\nconst u16 ");
+  write_text(text, base_name);
+  write_text(text, "_pal[");
+  write_decimal(text, entry_count);
+  write_text(text, "] =\n{\n");
+  for (int i = 0; i < entry_count; ++i) {
+    if (i != 0 && i % 4 == 0)
+      write_text(text, "\n");
+    if (i % 16 == 0) {
+      write_text(text, "/*\t");
+      write_text(text, PaletteLabel);
+      write_text(text, " No.");
+      write_decimal(text, i / 16);
+      write_text(text, "\t*/\n");
+    }
+    // Entries from the colours-used field on are black whatever the table holds.
+    bool black = picture.colours_used != 0 && static_cast<std::uint32_t>(i) >= picture.colours_used;
+    const unsigned char *entry = picture.colour_table + 4 * i;
+    write_text(text, "RGB(");
+    write_component(text, black ? 0 : entry[2] >> 3);
+    write_text(text, ",");
+    write_component(text, black ? 0 : entry[1] >> 3);
+    write_text(text, ",");
+    write_component(text, black ? 0 : entry[0] >> 3);
+    write_text(text, i == entry_count - 1 ? ")" : "),");
+  }
+  write_text(text, "\n};\n\n");
+}
+
+// One tile value from the two bytes at row: at 4 bits the four pixels with the leftmost in bits
+// 0-3 (so each byte's nibbles trade places), at 8 bits the left pixel in the low byte.
+unsigned tile_value(const unsigned char *row, unsigned bits) {
+  if (bits == 8)
+    return row[0] | row[1] << 8;
+  unsigned left = (row[0] >> 4 | row[0] << 4) & 0xFF;
+  unsigned right = (row[1] >> 4 | row[1] << 4) & 0xFF;
+  return left | right << 8;
+}
+
+void write_tile_header(TextWriter &text, long long tile) {
+  write_text(text, "// ");
+  write_text(text, CharacterLabel);
+  write_text(text, " No.");
+  write_decimal(text, tile);
+  write_text(text, " (");
+  write_hex(text, static_cast<unsigned long long>(tile));
+  write_text(text, ")\n");
+}
+
+// Bands of eight rows from the top of the picture down, tiles left to right in each, every
+// value followed by ", " and every tile row by a line end, except after the array's last value.
+void write_tiles(TextWriter &text, const BitmapPicture &picture) {
+  std::size_t row_bytes = picture.row_bytes;
+  std::size_t tile_row_bytes = picture.bits == 8 ? 8 : 4;
+  if (row_bytes == 0)
+    return;
+  long long tile = 0;
+  for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
+    for (std::size_t left = 0; left < row_bytes; left += tile_row_bytes) {
+      write_tile_header(text, tile++);
+      for (std::size_t step = 1; step <= 8; ++step) {
+        std::size_t row = band_top - step; // the tile's top row first
+        const unsigned char *bytes = picture.pixels.get() + row * row_bytes + left;
+        bool array_end = row == 0 && left + tile_row_bytes == row_bytes;
+        for (std::size_t c = 0; c + 2 < tile_row_bytes; c += 2) {
+          write_hex(text, tile_value(bytes + c, picture.bits));
+          write_text(text, ", ");
+        }
+        write_hex(text, tile_value(bytes + tile_row_bytes - 2, picture.bits));
+        if (!array_end)
+          write_text(text, ", \n");
+      }
+    }
+  }
+}
+
+} // namespace
+
+void write_bitmap_text(TextWriter &text, const char *base_name, const BitmapPicture &picture) {
+  write_text(text, ColourMacroLine);
+  write_text(text, TypeCommentLine);
+  write_text(text, "// Halvetrin v1.11\tby zelmor\n\n");
+  write_palette(text, base_name, picture);
+  write_text(text, "/* ");
+  write_decimal(text, picture.width);
+  write_text(text, " x ");
+  write_decimal(text, picture.height);
+  write_text(text, " pixels */\nconst u16 ");
+  write_text(text, base_name);
+  write_text(text, "_sp[");
+  // The element count of the positive size, also for a top-down bitmap.
+  write_decimal(text, static_cast<long long>(picture.row_bytes * picture.row_count / 2));
+  write_text(text, "]=\n{\n");
+  write_tiles(text, picture);
+  write_text(text, "\n};\n");
+}
