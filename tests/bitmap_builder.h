@@ -1,0 +1,236 @@
+// Building bitmap files for the bitmap tests, and the text their conversion should give, from
+// pictures of pixel indices.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+// Converts path with the real program; the one line it printed, on whichever stream.
+inline std::string outcome_line(const std::string &path) {
+  RunResult run = run_morvane({path});
+  EXPECT_EQ(run.exit_status, 0);
+  return run.out + run.err;
+}
+
+// Pixel indices, the top row first.
+using Picture = std::vector<std::vector<std::uint8_t>>;
+
+struct BitmapSpec {
+  std::int32_t width = 8;
+  std::int32_t height = 8; // negative: rows stored top-down
+  std::uint16_t bits = 4;
+  std::uint32_t header_size = 40;
+  std::uint32_t compression = 0;
+  std::uint32_t image_size = 0;
+  std::uint32_t colours_used = 0;
+  std::int64_t pixel_offset = -1; // -1: where the pixel data really starts
+  Bytes table;                    // the colour table as stored, 4 bytes per entry
+  Bytes pixel_data;               // stored straight after the table
+};
+
+inline void put_u16(Bytes &bytes, std::size_t at, std::uint32_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value);
+  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void put_u32(Bytes &bytes, std::size_t at, std::uint32_t value) {
+  put_u16(bytes, at, value & 0xFFFF);
+  put_u16(bytes, at + 2, value >> 16);
+}
+
+// The file: file header, information header (its extra V4/V5 bytes zero), table, pixels.
+inline Bytes make_bitmap(const BitmapSpec &spec) {
+  Bytes bytes(14 + spec.header_size, 0);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  std::size_t pixel_start = bytes.size() + spec.table.size();
+  put_u32(bytes, 2, static_cast<std::uint32_t>(pixel_start + spec.pixel_data.size()));
+  put_u32(bytes, 10,
+          static_cast<std::uint32_t>(spec.pixel_offset < 0 ? pixel_start : spec.pixel_offset));
+  put_u32(bytes, 14, spec.header_size);
+  put_u32(bytes, 18, static_cast<std::uint32_t>(spec.width));
+  put_u32(bytes, 22, static_cast<std::uint32_t>(spec.height));
+  put_u16(bytes, 26, 1);
+  put_u16(bytes, 28, spec.bits);
+  put_u32(bytes, 30, spec.compression);
+  put_u32(bytes, 34, spec.image_size);
+  put_u32(bytes, 46, spec.colours_used);
+  bytes.insert(bytes.end(), spec.table.begin(), spec.table.end());
+  bytes.insert(bytes.end(), spec.pixel_data.begin(), spec.pixel_data.end());
+  return bytes;
+}
+
+// A table of count entries, each byte different, so a misplaced entry or component shows.
+inline Bytes colour_table(std::size_t count) {
+  Bytes table;
+  for (std::size_t i = 0; i < count; ++i) {
+    table.push_back(static_cast<std::uint8_t>(255 - i * 8)); // blue
+    table.push_back(static_cast<std::uint8_t>(i * 5 + 16));  // green
+    table.push_back(static_cast<std::uint8_t>(i * 8 + 7));   // red
+    table.push_back(static_cast<std::uint8_t>(0xA5));        // reserved, never used
+  }
+  return table;
+}
+
+// A picture where every pixel depends on its place, so a moved, mirrored or swapped pixel shows.
+inline Picture pattern_picture(int width, int height, unsigned bits) {
+  Picture picture(static_cast<std::size_t>(height), std::vector<std::uint8_t>(width));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      picture[y][x] = static_cast<std::uint8_t>((x * 7 + y * 13 + x * y) % (1u << bits));
+  return picture;
+}
+
+inline Bytes pack_row(const std::vector<std::uint8_t> &row, unsigned bits) {
+  Bytes bytes;
+  for (std::size_t x = 0; x < row.size(); x += bits == 8 ? 1 : 2)
+    bytes.push_back(bits == 8 ? row[x] : static_cast<std::uint8_t>(row[x] << 4 | row[x + 1]));
+  return bytes;
+}
+
+// Uncompressed pixel data, bottom-up unless top_down.
+inline Bytes pack_rows(const Picture &picture, unsigned bits, bool top_down = false) {
+  Bytes bytes;
+  for (std::size_t i = 0; i < picture.size(); ++i) {
+    Bytes row = pack_row(picture[top_down ? i : picture.size() - 1 - i], bits);
+    bytes.insert(bytes.end(), row.begin(), row.end());
+  }
+  return bytes;
+}
+
+// Compressed pixel data, bottom-up: runs of two or more equal pixels as encoded runs, other
+// stretches of three or more as absolute runs, single pixels as runs of one; an end of line after
+// every row and the end-of-bitmap mark.
+inline Bytes encode_rle(const Picture &picture, unsigned bits) {
+  Bytes out;
+  for (std::size_t i = picture.size(); i-- > 0;) {
+    const std::vector<std::uint8_t> &row = picture[i];
+    std::size_t x = 0;
+    while (x < row.size()) {
+      std::size_t run = 1;
+      while (x + run < row.size() && run < 255 && row[x + run] == row[x])
+        ++run;
+      std::size_t literal = 0;
+      while (run == 1 && x + literal < row.size() && literal < 254 &&
+             (x + literal + 1 == row.size() || row[x + literal + 1] != row[x + literal]))
+        ++literal;
+      if (run == 1 && literal >= 3) {
+        out.push_back(0);
+        out.push_back(static_cast<std::uint8_t>(literal));
+        Bytes packed;
+        for (std::size_t k = 0; k < literal; ++k) {
+          if (bits == 8)
+            packed.push_back(row[x + k]);
+          else if (k % 2 == 0)
+            packed.push_back(static_cast<std::uint8_t>(row[x + k] << 4));
+          else
+            packed.back() |= row[x + k];
+        }
+        if (packed.size() % 2 == 1)
+          packed.push_back(0);
+        out.insert(out.end(), packed.begin(), packed.end());
+        x += literal;
+        continue;
+      }
+      out.push_back(static_cast<std::uint8_t>(run));
+      out.push_back(bits == 8 ? row[x] : static_cast<std::uint8_t>(row[x] << 4 | row[x]));
+      x += run;
+    }
+    out.push_back(0);
+    out.push_back(0);
+  }
+  out.push_back(0);
+  out.push_back(1);
+  return out;
+}
+
+inline std::string hex4(unsigned value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04x", value);
+  return text;
+}
+
+// The tile array's body as it should be written: tiles from the top band down and left to
+// right, each a header and eight lines of values with the picture's leftmost pixel lowest.
+inline std::string expected_tiles(const Picture &picture, unsigned bits) {
+  std::vector<std::string> lines;
+  int tile = 0;
+  std::size_t per_value = bits == 8 ? 2 : 4;
+  for (std::size_t top = 0; top < picture.size(); top += 8) {
+    for (std::size_t left = 0; left < picture[0].size(); left += 8) {
+      lines.push_back("// \xB7\xAC\xD7\xB8\xC0 No." + std::to_string(tile) + " (" + hex4(tile) +
+                      ")");
+      ++tile;
+      for (std::size_t y = top; y < top + 8; ++y) {
+        std::string line;
+        for (std::size_t x = left; x < left + 8; x += per_value) {
+          unsigned value = 0;
+          for (std::size_t k = 0; k < per_value; ++k)
+            value |= unsigned{picture[y][x + k]} << (k * bits);
+          line += hex4(value) + ", ";
+        }
+        lines.push_back(line);
+      }
+    }
+  }
+  std::string text;
+  for (const std::string &line : lines)
+    text += line + "\r\n";
+  // The array's last value is followed by neither ", " nor a line end.
+  if (!lines.empty())
+    text.resize(text.size() - 4);
+  return text;
+}
+
+inline std::string component(unsigned value) {
+  return (value < 10 ? " " : "") + std::to_string(value);
+}
+
+// The palette array's lines as they should be written, from a full table as stored.
+inline std::string expected_palette(const std::string &base, const Bytes &table, unsigned bits,
+                                    std::uint32_t colours_used) {
+  unsigned count = 1u << bits;
+  std::string text = "const u16 " + base + "_pal[" + std::to_string(count) + "] =\r\n{\r\n";
+  for (unsigned i = 0; i < count; ++i) {
+    if (i % 16 == 0)
+      text += "/*\t\xCA\xDF\xDA\xAF\xC4 No." + std::to_string(i / 16) + "\t*/\r\n";
+    bool black = colours_used != 0 && i >= colours_used;
+    text += "RGB(";
+    for (int byte : {2, 1, 0})
+      text += component(black ? 0 : table[4 * i + byte] >> 3) + (byte == 0 ? ")" : ",");
+    if (i + 1 < count)
+      text += i % 4 == 3 ? ",\r\n" : ",";
+  }
+  return text + "\r\n};\r\n\r\n";
+}
+
+// The whole output of a bitmap, its size comment printing the header's numbers.
+inline std::string expected_output(const std::string &base, const Picture &picture,
+                                   const Bytes &table, unsigned bits, std::uint32_t colours_used,
+                                   std::int32_t width, std::int32_t height) {
+  std::size_t elements = picture.size() * (picture.empty() ? 0 : picture[0].size()) * bits / 16;
+  std::string used = std::to_string(colours_used != 0 ? colours_used : 1u << bits);
+  return "#define RGB(r,g,b) (r|(g<<5)|(b<<10))\r\n\r\n"
+         "// typedef unsigned short u16\r\n\r\n"
+         "// Halvetrin v1.11\tby zelmor\r\n\r\n"
+         "/* used " +
+         used + " color for " + std::to_string(bits) + "bit color */\r\n" +
+         expected_palette(base, table, bits, colours_used) + "/* " + std::to_string(width) + " x " +
+         std::to_string(height) + " pixels */\r\nconst u16 " + base + "_sp[" +
+         std::to_string(elements) + "]=\r\n{\r\n" + expected_tiles(picture, bits) + "\r\n};\r\n";
+}
+
+// A classic bitmap of picture: 40-byte header, full table, bottom-up rows.
+inline BitmapSpec classic_spec(const Picture &picture, unsigned bits) {
+  BitmapSpec spec;
+  spec.width = static_cast<std::int32_t>(picture.empty() ? 0 : picture[0].size());
+  spec.height = static_cast<std::int32_t>(picture.size());
+  spec.bits = static_cast<std::uint16_t>(bits);
+  spec.table = colour_table(std::size_t{1} << bits);
+  spec.pixel_data = pack_rows(picture, bits);
+  return spec;
+}
