@@ -1,0 +1,377 @@
+// Runs the example ROMs in mGBA and holds every frame against the picture decoded here from the
+// sources: the shipped samples, random sources with flips and several palettes, and a sheet
+// damaged by one swapped nibble, which must be caught.
+//
+// Usage: gba_test MORVANE EXAMPLE_DIR SAMPLES_DIR WORK_DIR [SEED]
+#include "emulator.h"
+#include "pictures.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The frame is final from about the fourth; ten leave room.
+constexpr int frames_to_run = 10;
+
+struct Setup {
+  std::string morvane, example, samples, work;
+  unsigned seed = 7;
+};
+
+struct Tally {
+  int passed = 0, failed = 0;
+};
+
+void report(Tally &tally, const std::string &name, bool ok, const std::string &detail = "") {
+  (ok ? tally.passed : tally.failed)++;
+  std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", name.c_str(), detail.empty() ? "" : ": ",
+              detail.c_str());
+}
+
+void skip(const std::string &name, const std::string &why) {
+  std::printf("skip %s: %s\n", name.c_str(), why.c_str());
+}
+
+Bytes read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string &path, const Bytes &bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char *>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+// A binary PPM of the frame: run.sh turns it into the PNG screenshots.
+void write_ppm(const std::string &path, const Frame &frame) {
+  std::string header =
+      "P6\n" + std::to_string(screen_width) + " " + std::to_string(screen_height) + "\n255\n";
+  Bytes bytes(header.begin(), header.end());
+  for (std::uint32_t pixel : frame)
+    for (int shift : {0, 8, 16})
+      bytes.push_back(static_cast<std::uint8_t>(pixel >> shift));
+  write_file(path, bytes);
+}
+
+std::string shell_quoted(const std::string &text) { return "'" + text + "'"; }
+
+// Runs the example's make on a directory of sources; false, with the log's end, on failure.
+bool build_roms(const Setup &setup, const std::string &sources, const std::string &build,
+                const std::string &target, std::string &why) {
+  fs::create_directories(build);
+  std::string log = build + "/make-" + target + ".log";
+  std::string command = "make -s -C " + shell_quoted(setup.example) +
+                        " MORVANE=" + shell_quoted(setup.morvane) +
+                        " SAMPLES=" + shell_quoted(sources) + " BUILD=" + shell_quoted(build) +
+                        " " + target + " >" + shell_quoted(log) + " 2>&1";
+  if (std::system(command.c_str()) == 0)
+    return true;
+  Bytes output = read_file(log);
+  std::string text(output.begin(), output.end());
+  why = "make " + target + " failed: " + text.substr(text.size() > 600 ? text.size() - 600 : 0);
+  return false;
+}
+
+std::string describe(const Difference &difference) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%d pixels differ, first at (%d, %d): expected %06x, shown %06x",
+                difference.count, difference.first_x, difference.first_y, difference.expected,
+                difference.shown);
+  return text;
+}
+
+// Runs the ROM for `frames` frames with `keys` held and compares; on success the frame is kept
+// as a PPM at `ppm`.
+void check_rom(Tally &tally, const std::string &name, const std::string &rom, int frames,
+               unsigned keys, const Frame &expected, const std::string &ppm) {
+  Frame shown;
+  std::string why;
+  if (!capture_frame(rom, frames, keys, shown, why))
+    return report(tally, name, false, why);
+  Difference difference = compare_frames(expected, shown);
+  if (difference.count == 0)
+    write_ppm(ppm, shown);
+  report(tally, name, difference.count == 0, difference.count ? describe(difference) : "");
+}
+
+std::vector<std::string> files_with_extension(const std::string &directory,
+                                              const std::string &extension) {
+  std::vector<std::string> files;
+  for (const fs::directory_entry &entry : fs::directory_iterator(directory))
+    if (entry.path().extension() == extension)
+      files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string base_name(const std::string &path) {
+  std::string name = fs::path(path).filename().string();
+  return name.substr(0, name.find('.'));
+}
+
+void check_bitmaps(Tally &tally, const Setup &setup, const std::string &sources,
+                   const std::string &build, const std::string &label) {
+  std::vector<std::string> bitmaps = files_with_extension(sources, ".bmp");
+  if (bitmaps.empty())
+    return skip(label + " bitmaps", "no .bmp in " + sources);
+  std::string why;
+  if (!build_roms(setup, sources, build, "bitmaps", why))
+    return report(tally, label + " bitmaps", false, why);
+  for (const std::string &bitmap : bitmaps) {
+    std::string name = label + " bitmap " + fs::path(bitmap).filename().string();
+    Frame expected = expected_bitmap_frame(read_file(bitmap), why);
+    if (expected.empty())
+      report(tally, name, false, why);
+    else
+      check_rom(tally, name, build + "/bitmap-" + base_name(bitmap) + ".gba", frames_to_run, 0,
+                expected, build + "/bitmap-" + base_name(bitmap) + ".ppm");
+  }
+}
+
+// The trio in a directory, one file of each kind, or an empty list.
+std::vector<std::string> tile_sources(const std::string &directory) {
+  std::vector<std::string> trio;
+  for (const char *extension : {".cgx", ".scr", ".col"}) {
+    std::vector<std::string> files = files_with_extension(directory, extension);
+    if (files.size() != 1)
+      return {};
+    trio.push_back(files[0]);
+  }
+  return trio;
+}
+
+Frame expected_tiles(const std::vector<std::string> &trio, int scroll_x, int scroll_y) {
+  return expected_tiles_frame(read_file(trio[0]), read_file(trio[1]), read_file(trio[2]), scroll_x,
+                              scroll_y);
+}
+
+bool check_tiles(Tally &tally, const Setup &setup, const std::string &sources,
+                 const std::string &build, const std::string &label) {
+  std::vector<std::string> trio = tile_sources(sources);
+  if (trio.empty()) {
+    skip(label + " tiles", "no single .cgx, .scr and .col in " + sources);
+    return false;
+  }
+  std::string why;
+  if (!build_roms(setup, sources, build, "tiles", why)) {
+    report(tally, label + " tiles", false, why);
+    return false;
+  }
+  int before = tally.failed;
+  std::string name = label + " tiles " + base_name(trio[0]) + ", " + base_name(trio[1]) + ", " +
+                     base_name(trio[2]);
+  std::string rom = build + "/tiles.gba";
+  check_rom(tally, name + " at the top left", rom, frames_to_run, 0, expected_tiles(trio, 0, 0),
+            build + "/tiles.ppm");
+  // Right and down held long enough scroll the background to its bottom right corner, so the
+  // two frames together show every cell of the 32 x 32 screen.
+  check_rom(tally, name + " scrolled to the bottom right", rom, frames_to_run + 120,
+            key_right | key_down, expected_tiles(trio, 256 - screen_width, 256 - screen_height),
+            build + "/tiles-corner.ppm");
+  return tally.failed == before;
+}
+
+// Little-endian fields for the source builders.
+void put16(Bytes &bytes, unsigned value) {
+  bytes.push_back(static_cast<std::uint8_t>(value));
+  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void put32(Bytes &bytes, std::uint32_t value) {
+  put16(bytes, value & 0xffff);
+  put16(bytes, value >> 16);
+}
+
+Bytes random_bytes(std::mt19937 &random, std::size_t count) {
+  Bytes bytes(count);
+  for (std::uint8_t &byte : bytes)
+    byte = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+// A classic bitmap of random pixels and colours: 54 header bytes, the whole table, then the rows
+// bottom-up.
+Bytes random_bitmap(std::mt19937 &random, int width, int height, int bits) {
+  std::uint32_t entries = 1u << bits, row_bytes = width * bits / 8;
+  std::uint32_t table_bytes = 4 * entries, pixel_bytes = row_bytes * height;
+  Bytes bmp{'B', 'M'};
+  put32(bmp, 54 + table_bytes + pixel_bytes);
+  put32(bmp, 0);
+  put32(bmp, 54 + table_bytes);
+  for (std::uint32_t field : {40u, std::uint32_t(width), std::uint32_t(height)})
+    put32(bmp, field);
+  put16(bmp, 1);
+  put16(bmp, bits);
+  for (std::uint32_t field : {0u, pixel_bytes, 2835u, 2835u, 0u, 0u})
+    put32(bmp, field);
+  Bytes rest = random_bytes(random, table_bytes + pixel_bytes);
+  bmp.insert(bmp.end(), rest.begin(), rest.end());
+  return bmp;
+}
+
+// A random screen must reach what a tidy picture might not: both flips, alone and together,
+// several palettes, bit 13 set, and characters from both halves of the character file, all in
+// the 30 x 20 cells that the screen shows.
+std::string screen_coverage_gap(const Bytes &scr) {
+  int horizontal = 0, vertical = 0, both = 0, right_half = 0, bit13 = 0;
+  unsigned palettes = 0;
+  for (int row = 0; row < 20; ++row)
+    for (int column = 0; column < 30; ++column) {
+      unsigned entry = scr[2 * (row * 32 + column)] | scr[2 * (row * 32 + column) + 1] << 8;
+      unsigned flips = entry >> 14;
+      horizontal += flips == 1;
+      vertical += flips == 2;
+      both += flips == 3;
+      right_half += (entry & 0x3ff) >= 512;
+      bit13 += (entry >> 13) & 1;
+      palettes |= 1u << (entry >> 10 & 7);
+    }
+  if (!horizontal || !vertical || !both || !right_half || !bit13 || palettes != 0xff)
+    return "the random screen leaves out a flip, a palette or a half of the characters";
+  return "";
+}
+
+// Offsets of the "0x" values of a generated array, in order, leaving out comment lines (the
+// character headers carry a number in hexadecimal too).
+std::vector<std::size_t> value_offsets(const std::string &text) {
+  std::vector<std::size_t> offsets;
+  std::size_t body = text.find("\n{");
+  for (std::size_t line = body == std::string::npos ? text.size() : body + 1; line < text.size();) {
+    std::size_t end = text.find('\n', line);
+    if (end == std::string::npos)
+      end = text.size();
+    bool comment = text.compare(line, 2, "//") == 0 || text.compare(line, 2, "/*") == 0;
+    for (std::size_t at = text.find("0x", line); !comment && at < end; at = text.find("0x", at + 2))
+      offsets.push_back(at);
+    line = end + 1;
+  }
+  return offsets;
+}
+
+unsigned value_at(const std::string &text, std::size_t offset) {
+  return static_cast<unsigned>(std::stoul(text.substr(offset + 2, 4), nullptr, 16));
+}
+
+std::string as_text(const Bytes &bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+struct Damage {
+  int tile = -1;   // the sheet tile changed
+  std::string why; // set when the generated files could not be damaged as planned
+};
+
+// Swaps two neighbouring nibbles (two pixels) of one value of the tile that the screen's top
+// left cell shows, choosing pixels whose colours differ there, so the damage must show.
+Damage damage_sheet(const std::string &sheet_path, const std::string &map_path, const Bytes &col) {
+  std::string sheet = as_text(read_file(sheet_path)), map = as_text(read_file(map_path));
+  std::vector<std::size_t> sheet_values = value_offsets(sheet), map_values = value_offsets(map);
+  if (sheet_values.size() != 16384 || map_values.size() != 1024)
+    return {-1, "the generated sheet or map does not hold 16384 or 1024 values"};
+  unsigned entry = value_at(map, map_values[0]), tile = entry & 0x3ff, bank = entry >> 12;
+  auto shown = [&](unsigned index) {
+    unsigned colour = index == 0 ? 0 : 16 * bank + index;
+    return shown_colour((col[2 * colour] | col[2 * colour + 1] << 8) & 0x7fff);
+  };
+  for (unsigned k = 16 * tile; k < 16 * tile + 16; ++k) {
+    unsigned value = value_at(sheet, sheet_values[k]);
+    for (unsigned nibble = 0; nibble < 3; ++nibble) {
+      unsigned a = value >> 4 * nibble & 15, b = value >> 4 * (nibble + 1) & 15;
+      if (shown(a) == shown(b))
+        continue;
+      unsigned swapped = (value & ~(0xffu << 4 * nibble)) | b << 4 * nibble | a << 4 * (nibble + 1);
+      char digits[8];
+      std::snprintf(digits, sizeof digits, "%04x", swapped);
+      sheet.replace(sheet_values[k] + 2, 4, digits);
+      write_file(sheet_path, Bytes(sheet.begin(), sheet.end()));
+      return {static_cast<int>(tile), ""};
+    }
+  }
+  return {-1, "the top left tile has no two neighbouring pixels of different colours"};
+}
+
+// The damaged sheet must be caught, and only where the damaged tile shows.
+void check_damaged_sheet(Tally &tally, const Setup &setup, const std::string &sources,
+                         const std::string &build, const std::vector<std::string> &trio) {
+  const std::string name = "damaged sheet (one nibble swapped) is caught";
+  std::string sheet_c = build + "/" + base_name(trio[0]) + ".c";
+  std::string map_c = build + "/" + base_name(trio[1]) + ".c";
+  Damage damage = damage_sheet(sheet_c, map_c, read_file(trio[2]));
+  if (damage.tile < 0)
+    return report(tally, name, false, damage.why);
+  fs::remove(build + "/tiles.elf");
+  fs::remove(build + "/tiles.gba");
+  std::string why;
+  Frame shown;
+  if (!build_roms(setup, sources, build, "tiles", why) ||
+      !capture_frame(build + "/tiles.gba", frames_to_run, 0, shown, why))
+    return report(tally, name, false, why);
+
+  Frame expected = expected_tiles(trio, 0, 0);
+  std::string map = as_text(read_file(map_c));
+  std::vector<std::size_t> map_values = value_offsets(map);
+  int differing = 0, elsewhere = 0;
+  for (int y = 0; y < screen_height; ++y)
+    for (int x = 0; x < screen_width; ++x) {
+      if (expected[y * screen_width + x] == shown[y * screen_width + x])
+        continue;
+      ++differing;
+      unsigned entry = value_at(map, map_values[y / 8 * 32 + x / 8]);
+      elsewhere += static_cast<int>(entry & 0x3ff) != damage.tile;
+    }
+  report(tally, name, differing > 0 && elsewhere == 0,
+         std::to_string(differing) + " pixels differ, " + std::to_string(elsewhere) +
+             " of them outside tile " + std::to_string(damage.tile));
+}
+
+void check_random_sources(Tally &tally, const Setup &setup) {
+  std::printf("random sources from seed %u\n", setup.seed);
+  std::mt19937 random(setup.seed);
+  std::string sources = setup.work + "/random", build = setup.work + "/random-build";
+  fs::create_directories(sources);
+  // One bitmap fills the screen; the other leaves the backdrop showing right of and below it.
+  write_file(sources + "/noise4.bmp", random_bitmap(random, 240, 160, 4));
+  write_file(sources + "/noise8.bmp", random_bitmap(random, 176, 96, 8));
+  write_file(sources + "/noise_chars.cgx", random_bytes(random, 32768));
+  Bytes scr = random_bytes(random, 2048);
+  write_file(sources + "/noise_screen.scr", scr);
+  write_file(sources + "/noise_colours.col", random_bytes(random, 512));
+
+  check_bitmaps(tally, setup, sources, build, "random");
+  std::string gap = screen_coverage_gap(scr);
+  if (!gap.empty())
+    return report(tally, "random tiles", false, gap + " (try another seed)");
+  if (check_tiles(tally, setup, sources, build, "random"))
+    check_damaged_sheet(tally, setup, sources, build, tile_sources(sources));
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 5 || argc > 6) {
+    std::fprintf(stderr, "usage: gba_test MORVANE EXAMPLE_DIR SAMPLES_DIR WORK_DIR [SEED]\n");
+    return 2;
+  }
+  Setup setup{fs::absolute(argv[1]).string(), fs::absolute(argv[2]).string(),
+              fs::absolute(argv[3]).string(), fs::absolute(argv[4]).string()};
+  if (argc == 6)
+    setup.seed = static_cast<unsigned>(std::strtoul(argv[5], nullptr, 10));
+
+  Tally tally;
+  std::string shipped = setup.work + "/shipped";
+  check_bitmaps(tally, setup, setup.samples, shipped, "shipped");
+  check_tiles(tally, setup, setup.samples, shipped, "shipped");
+  check_random_sources(tally, setup);
+
+  std::printf("%d passed, %d failed\n", tally.passed, tally.failed);
+  return tally.failed == 0 ? 0 : 1;
+}
