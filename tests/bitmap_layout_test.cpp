@@ -1,0 +1,212 @@
+// The bitmap layouts today's tools write (V4 and V5 headers, short colour tables, RLE8 and RLE4,
+// top-down rows) give the same arrays as the classic layout of the same picture; damaged
+// compressed streams are refused.
+#include <gtest/gtest.h>
+
+#include "bitmap_builder.h"
+
+namespace {
+
+std::string convert(const ScratchDirectory &dir, const Bytes &bitmap,
+                    const char *expected_line = SuccessLine) {
+  write_file(dir.file("pic.bmp"), bitmap);
+  std::remove(dir.file("pic.c").c_str());
+  EXPECT_EQ(outcome_line(dir.file("pic.bmp")), expected_line);
+  return file_exists(dir.file("pic.c")) ? read_text(dir.file("pic.c")) : "";
+}
+
+// A picture with long runs (for the encoded runs) and busy stretches (for the absolute runs).
+Picture mixed_picture(int width, int height, unsigned bits) {
+  Picture picture = pattern_picture(width, height, bits);
+  for (int y = 0; y < height; y += 3)
+    for (int x = 0; x < width / 2; ++x)
+      picture[y][x] = static_cast<std::uint8_t>(y % (1 << bits));
+  return picture;
+}
+
+BitmapSpec compressed_spec(const Picture &picture, unsigned bits) {
+  BitmapSpec spec = classic_spec(picture, bits);
+  spec.compression = bits == 8 ? 1 : 2;
+  spec.pixel_data = encode_rle(picture, bits);
+  spec.image_size = static_cast<std::uint32_t>(spec.pixel_data.size());
+  return spec;
+}
+
+TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
+  ScratchDirectory dir;
+  for (unsigned bits : {4u, 8u}) {
+    Picture picture = mixed_picture(24, 16, bits);
+    std::uint32_t used = bits == 8 ? 20 : 5;
+    BitmapSpec classic = classic_spec(picture, bits);
+    classic.colours_used = used;
+    std::string expected = convert(dir, make_bitmap(classic));
+    ASSERT_EQ(expected, expected_output("pic", picture, classic.table, bits, used, 24, 16));
+
+    struct Layout {
+      const char *name;
+      BitmapSpec spec;
+    };
+    std::vector<Layout> layouts;
+    for (std::uint32_t header : {108u, 124u}) {
+      BitmapSpec spec = classic;
+      spec.header_size = header;
+      layouts.push_back({"info header", spec});
+    }
+    BitmapSpec short_table = classic;
+    short_table.table.resize(4 * used);
+    layouts.push_back({"short table", short_table});
+    BitmapSpec compressed = compressed_spec(picture, bits);
+    compressed.colours_used = used;
+    layouts.push_back({"compressed", compressed});
+    // V5 header, short table and compression together, as ImageMagick-era files combine them.
+    BitmapSpec together = compressed;
+    together.header_size = 124;
+    together.table.resize(4 * used);
+    layouts.push_back({"together", together});
+    for (const Layout &layout : layouts)
+      EXPECT_EQ(convert(dir, make_bitmap(layout.spec)), expected) << layout.name << " " << bits;
+
+    // Top-down rows: the same tiles and element count; the size comment prints the header.
+    std::string top_down_text = expected;
+    std::size_t size_comment = top_down_text.find("/* 24 x 16 pixels */");
+    top_down_text.replace(size_comment, 20, "/* 24 x -16 pixels */");
+    BitmapSpec top_down = classic;
+    top_down.height = -16;
+    top_down.pixel_data = pack_rows(picture, bits, true);
+    EXPECT_EQ(convert(dir, make_bitmap(top_down)), top_down_text) << bits;
+    top_down.header_size = 124;
+    top_down.table.resize(4 * used);
+    EXPECT_EQ(convert(dir, make_bitmap(top_down)), top_down_text) << bits;
+  }
+}
+
+// A short table is believed only when the pixel-data offset points just past it; otherwise the
+// full table is read and the pixels follow it.
+TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
+  ScratchDirectory dir;
+  BitmapSpec full = classic_spec(pattern_picture(8, 8, 4), 4);
+  full.colours_used = 4;
+  std::string expected = convert(dir, make_bitmap(full));
+
+  // The offset of a 4-entry table, but all 16 entries stored: the pixels are taken from the
+  // offset, as from this file that really stores 4 entries.
+  BitmapSpec misleading = full;
+  misleading.pixel_offset = 54 + 16;
+  BitmapSpec as_short = full;
+  as_short.table.assign(full.table.begin(), full.table.begin() + 16);
+  as_short.pixel_data.assign(full.table.begin() + 16, full.table.end());
+  as_short.pixel_data.insert(as_short.pixel_data.end(), full.pixel_data.begin(),
+                             full.pixel_data.end());
+  std::string text = convert(dir, make_bitmap(misleading));
+  EXPECT_NE(text, expected);
+  EXPECT_EQ(text, convert(dir, make_bitmap(as_short)));
+
+  // 4 entries stored but an offset that does not confirm it: the full 16 entries are read and
+  // the pixels follow them, as from this classic file.
+  BitmapSpec unconfirmed = as_short;
+  unconfirmed.pixel_data = full.pixel_data;
+  unconfirmed.pixel_data.insert(unconfirmed.pixel_data.end(), 48, 0);
+  unconfirmed.pixel_offset = 54 + 20;
+  BitmapSpec as_full = full;
+  as_full.table = unconfirmed.table;
+  as_full.table.insert(as_full.table.end(), unconfirmed.pixel_data.begin(),
+                       unconfirmed.pixel_data.begin() + 48);
+  as_full.pixel_data.assign(32, 0);
+  EXPECT_EQ(convert(dir, make_bitmap(unconfirmed)), convert(dir, make_bitmap(as_full)));
+}
+
+// Pixels the stream never sets are 0; encoded RLE4 runs alternate their two nibbles; absolute
+// runs of odd length are padded to 16 bits.
+TEST(BitmapLayout, CompressedStreamsSkipAndPad) {
+  ScratchDirectory dir;
+  Picture picture(16, std::vector<std::uint8_t>(16, 0));
+  // Bottom row: a run of 5 alternating 1, 2; an absolute run 3, 4, 5; then a delta.
+  for (int x = 0; x < 5; ++x)
+    picture[15][x] = x % 2 == 0 ? 1 : 2;
+  picture[15][5] = 3;
+  picture[15][6] = 4;
+  picture[15][7] = 5;
+  // The delta of 4 right and 2 up from (8, 0) lands on (12, 2), image row 13: two 7s there,
+  // then an end of line.
+  picture[13][12] = 7;
+  picture[13][13] = 7;
+  // Row 3 from the bottom: one absolute run of 5 pixels (3 bytes and a pad),
+  // then the end of the bitmap.
+  for (int x = 0; x < 5; ++x)
+    picture[12][x] = static_cast<std::uint8_t>(9 + x);
+  Bytes stream = {5,    0x12, 0, 3, 0x34, 0x50, 0,    2,    4, 2, 2,
+                  0x77, 0,    0, 0, 5,    0x9A, 0xBC, 0xD0, 0, 0, 1};
+  BitmapSpec compressed = classic_spec(picture, 4);
+  compressed.compression = 2;
+  compressed.pixel_data = stream;
+  std::string expected = convert(dir, make_bitmap(classic_spec(picture, 4)));
+  EXPECT_EQ(convert(dir, make_bitmap(compressed)), expected);
+
+  Bytes stream8 = {5, 0x12, 0, 3, 3, 4, 5,  0,  0,  2,  4, 2, 2,
+                   7, 0,    0, 0, 5, 9, 10, 11, 12, 13, 0, 0, 1};
+  for (int x = 0; x < 5; ++x)
+    picture[15][x] = 0x12;
+  compressed = classic_spec(picture, 8);
+  compressed.compression = 1;
+  compressed.pixel_data = stream8;
+  expected = convert(dir, make_bitmap(classic_spec(picture, 8)));
+  EXPECT_EQ(convert(dir, make_bitmap(compressed)), expected);
+}
+
+TEST(BitmapLayout, DamagedStreamsAreRefused) {
+  struct Case {
+    const char *name;
+    Bytes stream;
+  };
+  // An 8 x 8 RLE8 bitmap; each stream is damaged in one way.
+  std::vector<Case> cases = {
+      {"empty", {}},
+      {"no end of bitmap", {8, 1, 0, 0, 8, 2, 0, 0}},
+      {"cut in a command", {8, 1, 0}},
+      {"run past the row", {6, 1, 3, 1, 0, 0, 0, 1}},
+      {"absolute run past the row", {4, 1, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1}},
+      {"absolute run past the stream", {0, 5, 1, 2, 3}},
+      {"delta past the right", {4, 1, 0, 2, 5, 0, 0, 1}},
+      {"delta past the top", {0, 2, 0, 8, 0, 1}},
+      {"delta cut short", {0, 2, 1}},
+      {"end of line past the top", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
+      {"run past the top", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 1}},
+  };
+  ScratchDirectory dir;
+  for (const Case &c : cases) {
+    BitmapSpec spec = classic_spec(pattern_picture(8, 8, 8), 8);
+    spec.compression = 1;
+    spec.pixel_data = c.stream;
+    EXPECT_EQ(convert(dir, make_bitmap(spec), ReadFailedLine), "") << c.name;
+  }
+  // A picture far larger than its stream could describe is refused rather than allocated.
+  BitmapSpec huge = classic_spec(Picture{}, 8);
+  huge.width = 8192;
+  huge.height = 8192;
+  huge.compression = 1;
+  huge.pixel_data = {0, 1};
+  EXPECT_EQ(convert(dir, make_bitmap(huge), ReadFailedLine), "");
+  // The same end of bitmap alone is a whole 8 x 8 picture of index 0.
+  huge.width = 8;
+  huge.height = 8;
+  EXPECT_EQ(
+      convert(dir, make_bitmap(huge)),
+      expected_output("pic", Picture(8, std::vector<std::uint8_t>(8, 0)), huge.table, 8, 0, 8, 8));
+}
+
+// Only compression 1 with 8 bits and 2 with 4 bits is decoded; any other value is read as plain
+// rows.
+TEST(BitmapLayout, OtherCompressionValuesAreReadAsPlainRows) {
+  ScratchDirectory dir;
+  for (unsigned bits : {4u, 8u}) {
+    Picture picture = pattern_picture(8, 8, bits);
+    BitmapSpec spec = classic_spec(picture, bits);
+    std::string expected = convert(dir, make_bitmap(spec));
+    for (std::uint32_t compression : {bits == 8 ? 2u : 1u, 3u, 4u, 0xFFFFFFFFu}) {
+      spec.compression = compression;
+      EXPECT_EQ(convert(dir, make_bitmap(spec)), expected) << bits << " " << compression;
+    }
+  }
+}
+
+} // namespace
