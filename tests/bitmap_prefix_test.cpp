@@ -1,0 +1,57 @@
+// Every cut-short copy of a valid bitmap is refused with no output, run in-process for speed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "bitmap_builder.h"
+#include "convert/bitmap.h"
+
+namespace {
+
+// The converter changes the working directory; the test program gets its own back.
+struct KeepWorkingDirectory {
+  std::filesystem::path saved = std::filesystem::current_path();
+  ~KeepWorkingDirectory() { std::filesystem::current_path(saved); }
+};
+
+ConversionResult convert_in_process(const std::string &path) {
+  EXPECT_TRUE(set_source_path(path.c_str()));
+  return convert_bitmap();
+}
+
+TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
+  KeepWorkingDirectory keep;
+  std::vector<std::pair<const char *, Bytes>> bitmaps;
+  bitmaps.emplace_back("classic", make_bitmap(classic_spec(pattern_picture(16, 8, 4), 4)));
+  BitmapSpec modern = classic_spec(pattern_picture(8, 16, 8), 8);
+  modern.header_size = 124;
+  modern.colours_used = 12;
+  modern.table.resize(4 * 12);
+  modern.compression = 1;
+  modern.pixel_data = encode_rle(pattern_picture(8, 16, 8), 8);
+  bitmaps.emplace_back("modern", make_bitmap(modern));
+  BitmapSpec rle4 = classic_spec(pattern_picture(16, 16, 4), 4);
+  rle4.compression = 2;
+  rle4.pixel_data = encode_rle(pattern_picture(16, 16, 4), 4);
+  bitmaps.emplace_back("rle4", make_bitmap(rle4));
+  BitmapSpec top_down = classic_spec(pattern_picture(8, 8, 8), 8);
+  top_down.height = -8;
+  bitmaps.emplace_back("topdown", make_bitmap(top_down));
+
+  ScratchDirectory dir;
+  for (const auto &[name, bitmap] : bitmaps) {
+    std::string path = dir.file(std::string(name) + ".bmp");
+    for (std::size_t length = 0; length < bitmap.size(); ++length) {
+      write_file(path, Bytes(bitmap.begin(), bitmap.begin() + length));
+      ASSERT_EQ(convert_in_process(path), ResultReadFailed) << name << " cut to " << length;
+      ASSERT_EQ(directory_snapshot(dir.path).size(), 1u) << name << " cut to " << length;
+    }
+    write_file(path, bitmap);
+    EXPECT_EQ(convert_in_process(path), ResultSuccess) << name;
+    EXPECT_TRUE(file_exists(dir.file(std::string(name) + ".c"))) << name;
+    std::filesystem::remove(dir.file(std::string(name) + ".c"));
+    std::filesystem::remove(path);
+  }
+}
+
+} // namespace
