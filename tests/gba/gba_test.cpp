@@ -79,6 +79,8 @@ bool build_roms(const Setup &setup, const std::string &sources, const std::strin
     return true;
   Bytes output = read_file(log);
   std::string text(output.begin(), output.end());
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+    text.pop_back();
   why = "make " + target + " failed: " + text.substr(text.size() > 600 ? text.size() - 600 : 0);
   return false;
 }
