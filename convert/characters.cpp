@@ -19,17 +19,23 @@ std::uint64_t run_offset(int run) {
   return (run % 2 == 0 ? 0 : HalfBytes) + character_row * RunBytes;
 }
 
-// Four pixels of one row from its plane bytes, the leftmost in the low nibble.
-std::uint16_t four_pixels(const unsigned char (&planes)[4], int first_pixel) {
-  unsigned value = 0;
-  for (int i = 0; i < 4; ++i) {
-    int bit = 7 - (first_pixel + i); // bit 7 is the leftmost pixel
-    unsigned colour = 0;
-    for (int plane = 0; plane < 4; ++plane)
-      colour |= ((planes[plane] >> bit) & 1u) << plane;
-    value |= colour << (4 * i);
+// For each plane byte, its eight bits spread out to bit 0 of eight nibbles: bit 7, the leftmost
+// pixel, to nibble 0, bit 0 to nibble 7.
+struct SpreadPlanes {
+  std::uint32_t nibbles[256];
+  constexpr SpreadPlanes() : nibbles() {
+    for (unsigned byte = 0; byte < 256; ++byte)
+      for (unsigned x = 0; x < 8; ++x)
+        nibbles[byte] |= ((byte >> (7 - x)) & 1u) << (4 * x);
   }
-  return static_cast<std::uint16_t>(value);
+};
+constexpr SpreadPlanes spread_planes;
+
+// A row's eight pixels from its four plane bytes, pixel x in nibble x: pixels 0-3 are the row's
+// first value, pixels 4-7 its second.
+std::uint32_t row_pixels(unsigned p0, unsigned p1, unsigned p2, unsigned p3) {
+  return spread_planes.nibbles[p0] | spread_planes.nibbles[p1] << 1 |
+         spread_planes.nibbles[p2] << 2 | spread_planes.nibbles[p3] << 3;
 }
 
 // Converts a run's 16 characters, each row by row, into the block's 256 values.
@@ -39,10 +45,10 @@ void convert_run(const unsigned char (&run)[RunBytes],
     const unsigned char *bytes = run + character * CharacterBytes;
     for (int row = 0; row < 8; ++row) {
       // Planes 0 and 1 of the eight rows come first, planes 2 and 3 16 bytes later.
-      const unsigned char planes[4] = {bytes[2 * row], bytes[2 * row + 1], bytes[16 + 2 * row],
-                                       bytes[17 + 2 * row]};
-      block[16 * character + 2 * row] = four_pixels(planes, 0);
-      block[16 * character + 2 * row + 1] = four_pixels(planes, 4);
+      std::uint32_t pixels =
+          row_pixels(bytes[2 * row], bytes[2 * row + 1], bytes[16 + 2 * row], bytes[17 + 2 * row]);
+      block[16 * character + 2 * row] = static_cast<std::uint16_t>(pixels & 0xFFFF);
+      block[16 * character + 2 * row + 1] = static_cast<std::uint16_t>(pixels >> 16);
     }
   }
 }

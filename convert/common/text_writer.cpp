@@ -1,5 +1,4 @@
-// Buffered formatting of generated text. Large bitmaps make tens of megabytes of it, so the
-// number formats are written straight into the buffer rather than through printf.
+// Buffered formatting of generated text: the general cases behind the header's short paths.
 #include "convert/common/text_writer.h"
 
 #include <cstring>
@@ -43,7 +42,7 @@ void start_writer(TextWriter &writer, std::FILE *file) {
   writer.used = 0;
 }
 
-void write_text(TextWriter &writer, std::string_view text) {
+void write_long_text(TextWriter &writer, std::string_view text) {
   while (!text.empty()) {
     std::size_t line_end = text.find('\n');
     put_bytes(writer, text.data(), line_end == text.npos ? text.size() : line_end);
@@ -70,7 +69,7 @@ void write_decimal(TextWriter &writer, long long value) {
   put_bytes(writer, p, static_cast<std::size_t>(end - p));
 }
 
-void write_hex(TextWriter &writer, unsigned long long value) {
+void write_long_hex(TextWriter &writer, unsigned long long value) {
   static const char hex_digits[] = "0123456789abcdef";
   int count = 4;
   while (count < 16 && (value >> (4 * count)) != 0)
