@@ -1,0 +1,140 @@
+// Damaged and concurrent use of the real program: every cut-off sample ends in one of the five
+// outcomes with either a complete output or none, and simultaneous conversions never tear a file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "support.h"
+
+namespace {
+
+const char *const OutcomeLines[] = {SuccessLine, UnsupportedLine, ReadFailedLine,
+                                    NotIndexedBitmapLine, SizeNotMultipleOf8Line};
+
+bool is_outcome_line(const std::string &printed) {
+  for (const char *line : OutcomeLines)
+    if (printed == line)
+      return true;
+  return false;
+}
+
+bool ends_with(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Every output ends with the closing line of its last array.
+bool is_complete_output(const std::string &text) {
+  return ends_with(text, "\r\n};\r\n") || ends_with(text, "\r\n};\r\n\r\n");
+}
+
+std::vector<std::filesystem::path> shipped_samples() {
+  std::vector<std::filesystem::path> samples;
+  for (const auto &entry : std::filesystem::directory_iterator(MORVANE_SOURCE_DIR "/samples")) {
+    std::string extension = entry.path().extension().string();
+    if (extension == ".bmp" || extension == ".cgx" || extension == ".scr" || extension == ".col")
+      samples.push_back(entry.path());
+  }
+  std::sort(samples.begin(), samples.end());
+  return samples;
+}
+
+// Every length up to 600 bytes, then about 150 more spread over the rest of the file, and the
+// lengths around each multiple of 512 where the formats' fixed parts end.
+std::vector<std::size_t> prefix_lengths(std::size_t size) {
+  std::vector<std::size_t> lengths;
+  for (std::size_t length = 0; length <= size; ++length) {
+    bool near_block_end = length % 512 <= 1 || length % 512 == 511;
+    if (length <= 600 || near_block_end || length % (size / 150 + 1) == 0 || length == size)
+      lengths.push_back(length);
+  }
+  return lengths;
+}
+
+TEST(Robustness, EveryPrefixOfEverySampleEndsInOneOutcomeAndAWholeOutputOrNone) {
+  std::vector<std::filesystem::path> samples = shipped_samples();
+  ASSERT_FALSE(samples.empty());
+  for (const std::filesystem::path &sample : samples) {
+    Bytes whole = read_file(sample.string());
+    std::vector<std::size_t> lengths = prefix_lengths(whole.size());
+    if (whole.size() > 4096) // keep the run short for the big character files
+      lengths.erase(
+          std::remove_if(lengths.begin(), lengths.end(),
+                         [](std::size_t n) { return n > 64 && n % 7 != 0 && n % 512 > 1; }),
+          lengths.end());
+    ScratchDirectory dir;
+    std::string source = dir.file("cut" + sample.extension().string());
+    for (std::size_t length : lengths) {
+      write_file(source, Bytes(whole.begin(), whole.begin() + static_cast<long>(length)));
+      RunResult run = run_morvane({source});
+      SCOPED_TRACE(sample.filename().string() + " cut to " + std::to_string(length) + " bytes");
+      ASSERT_EQ(run.exit_status, 0);
+      ASSERT_TRUE(is_outcome_line(run.out + run.err)) << run.out << run.err;
+      std::vector<std::pair<std::string, Bytes>> files = directory_snapshot(dir.path);
+      if (run.out == SuccessLine) {
+        ASSERT_EQ(files.size(), 2u);
+        ASSERT_TRUE(is_complete_output(read_text(dir.file("cut.c"))));
+        std::filesystem::remove(dir.file("cut.c"));
+      } else {
+        ASSERT_EQ(files.size(), 1u) << "a failed conversion leaves nothing behind";
+      }
+    }
+  }
+}
+
+Bytes colour_file_of(std::uint16_t colour) {
+  Bytes bytes;
+  for (int i = 0; i < 256; ++i) {
+    bytes.push_back(static_cast<std::uint8_t>(colour & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(colour >> 8));
+  }
+  return bytes;
+}
+
+TEST(Robustness, SimultaneousConversionsInOneFolderDoNotDisturbEachOther) {
+  ScratchDirectory dir;
+  write_file(dir.file("red.col"), colour_file_of(0x001F));
+  write_file(dir.file("blue.col"), colour_file_of(0x7C00));
+  // Two sources whose outputs share one name: the survivor must be one of the two, whole.
+  write_file(dir.file("same.col"), colour_file_of(0x03E0));
+  write_file(dir.file("same.alt.col"), colour_file_of(0x7FFF));
+
+  for (int round = 0; round < 10; ++round) {
+    RunResult runs[4];
+    const char *names[4] = {"red.col", "blue.col", "same.col", "same.alt.col"};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+      threads.emplace_back([&, i] { runs[i] = run_morvane({dir.file(names[i])}); });
+    for (std::thread &thread : threads)
+      thread.join();
+    for (const RunResult &run : runs)
+      EXPECT_EQ(run.out, SuccessLine);
+
+    EXPECT_NE(read_text(dir.file("red.c")).find("RGB(31, 0, 0),RGB(31, 0, 0)"), std::string::npos);
+    EXPECT_NE(read_text(dir.file("blue.c")).find("RGB( 0, 0,31),RGB( 0, 0,31)"), std::string::npos);
+    std::string same = read_text(dir.file("same.c"));
+    EXPECT_TRUE(is_complete_output(same));
+    bool green = same.find("RGB( 0,31, 0)") != std::string::npos;
+    bool white = same.find("RGB(31,31,31)") != std::string::npos;
+    EXPECT_TRUE(green != white) << "one whole output, not a mixture";
+    EXPECT_EQ(directory_snapshot(dir.path).size(), 7u) << "no temporary file is left";
+  }
+}
+
+TEST(Robustness, AnOutputOpenForReadingElsewhereIsReplacedWithoutTearingTheReader) {
+  ScratchDirectory dir;
+  write_file(dir.file("title.col"), colour_file_of(0x001F));
+  std::string earlier(100000, 'e');
+  write_text_file(dir.file("title.c"), earlier);
+
+  std::ifstream reader(dir.file("title.c"), std::ios::binary);
+  std::string first_half(50000, '\0');
+  reader.read(first_half.data(), 50000);
+  ASSERT_EQ(run_morvane({dir.file("title.col")}).out, SuccessLine);
+  std::string rest((std::istreambuf_iterator<char>(reader)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(first_half + rest, earlier) << "the reader keeps reading what it opened";
+  EXPECT_TRUE(is_complete_output(read_text(dir.file("title.c"))));
+}
+
+} // namespace
