@@ -1,0 +1,467 @@
+// Tests of the real morvane.exe under Wine: started with exact command lines and sent real
+// drops, its message boxes read and answered, its output files compared byte for byte with the
+// command-line program's output for the same sources.
+//
+//   morvane_win32_test sources DIR                 writes the shared sources into DIR
+//   morvane_win32_test run PROGRAM WORK EXPECTED   runs every test; EXPECTED holds the sources
+//                                                  and the command-line program's outputs
+//   morvane_win32_test pictures PROGRAM WORK OUT   saves window.bmp and message.bmp into OUT
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver_support.h"
+
+namespace {
+
+const std::wstring SuccessText = L"ファイルの変換に成功しました！";
+const std::wstring SuccessCaption = L"成功";
+const std::wstring UnsupportedText = L"このファイル形式には対応していません！";
+const std::wstring ReadFailedText = L"ファイルの読み込みに失敗しました！";
+const std::wstring NotIndexedText = L"このファイルは１６色ｏｒ２５６色ビットマップではありません！";
+const std::wstring SizeText = L"画像の幅と高さが８の倍数ではありません！";
+// The caption the system gives a box that has none of its own.
+const std::wstring DefaultCaption = L"Error";
+
+// ---- source builders
+
+std::string colour_file() {
+  std::string bytes;
+  for (unsigned i = 0; i < 256; ++i) {
+    unsigned colour = (i * 0x0123u + (i & 1 ? 0x8000u : 0u) + (i >> 4) * 0x0400u) & 0xFFFFu;
+    bytes += static_cast<char>(colour & 0xFF);
+    bytes += static_cast<char>(colour >> 8);
+  }
+  return bytes;
+}
+
+void put_le(std::string &bytes, unsigned value, int size) {
+  for (int i = 0; i < size; ++i)
+    bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// A bitmap with the headers, a full colour table for its depth and rows of varied pixels.
+std::string make_bitmap(int width, int height, int bits) {
+  int table_entries = bits <= 8 ? 1 << bits : 0;
+  int row_bytes = (width * bits / 8 + 3) & ~3;
+  std::string bytes = "BM";
+  put_le(bytes, 54 + 4 * table_entries + row_bytes * height, 4);
+  put_le(bytes, 0, 4);
+  put_le(bytes, 54 + 4 * table_entries, 4);
+  put_le(bytes, 40, 4);
+  put_le(bytes, static_cast<unsigned>(width), 4);
+  put_le(bytes, static_cast<unsigned>(height), 4);
+  put_le(bytes, 1, 2);
+  put_le(bytes, static_cast<unsigned>(bits), 2);
+  put_le(bytes, 0, 4);
+  put_le(bytes, static_cast<unsigned>(row_bytes * height), 4);
+  put_le(bytes, 2835, 4);
+  put_le(bytes, 2835, 4);
+  put_le(bytes, 0, 4);
+  put_le(bytes, 0, 4);
+  for (int i = 0; i < table_entries; ++i)
+    put_le(bytes, static_cast<unsigned>(i * 0x0F0B07) & 0xFFFFFF, 4);
+  for (int i = 0; i < row_bytes * height; ++i)
+    bytes += static_cast<char>((i * 37 + i / row_bytes) & 0xFF);
+  return bytes;
+}
+
+// ---- what every test works with
+
+struct Context {
+  std::wstring program;  // morvane.exe
+  std::wstring work;     // a fresh directory per test is made under it
+  std::wstring expected; // the sources and the command-line program's outputs for them
+};
+
+struct Outcome {
+  MessageBoxSeen box;
+  long exit_code;
+};
+
+std::wstring quoted(const std::wstring &text) { return L"\"" + text + L"\""; }
+
+std::wstring dos_bytes_name(const std::string &name) {
+  std::wstring wide;
+  for (char c : name)
+    wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return wide;
+}
+
+// Runs the program with exactly command_line and answers its one message box.
+Outcome run_command_line(const Context &context, const std::wstring &command_line,
+                         const std::wstring &cwd = L"") {
+  Outcome outcome = {{}, -1};
+  Started started = start_program(context.program, command_line, cwd);
+  if (!started.ok)
+    return outcome;
+  outcome.box = answer_message_box(started.process.dwProcessId);
+  outcome.exit_code = wait_for_exit(started.process);
+  end_process(started.process);
+  return outcome;
+}
+
+// Starts the program with no command line, waits for its window and drops files on it.
+Outcome run_drop(const Context &context, const std::vector<std::wstring> &files, HWND *window) {
+  Outcome outcome = {{}, -1};
+  Started started = start_program(context.program, quoted(context.program), L"");
+  if (!started.ok)
+    return outcome;
+  *window = wait_for_window(started.process.dwProcessId, L"Doruved", 30000);
+  expect(*window != nullptr, "the window did not appear");
+  if (*window) {
+    expect(drop_files(*window, started.process, files), "could not drop the files");
+    outcome.box = answer_message_box(started.process.dwProcessId);
+    outcome.exit_code = wait_for_exit(started.process);
+  }
+  end_process(started.process);
+  return outcome;
+}
+
+void expect_outcome(const Outcome &outcome, const std::wstring &text, const std::wstring &caption) {
+  expect(outcome.box.found, "no message box appeared");
+  if (outcome.box.found) {
+    expect(outcome.box.text == text, "box text: " + printable(outcome.box.text));
+    expect(outcome.box.caption == caption, "box caption: " + printable(outcome.box.caption));
+    expect(outcome.box.visible_buttons == 1 && outcome.box.has_ok,
+           "the box has " + std::to_string(outcome.box.visible_buttons) +
+               " buttons, OK among them: " + (outcome.box.has_ok ? "yes" : "no"));
+  }
+  expect(outcome.exit_code == 0, "exit code " + std::to_string(outcome.exit_code));
+}
+
+void expect_names(const std::wstring &directory, std::vector<std::wstring> names) {
+  std::sort(names.begin(), names.end());
+  std::vector<std::wstring> found = list_directory(directory);
+  std::wstring listed;
+  for (const std::wstring &name : found)
+    listed += L" " + name;
+  expect(found == names, "the directory holds:" + printable(listed));
+}
+
+void expect_same_output(const std::wstring &path, const std::string &expected) {
+  std::string written = read_file(path);
+  expect(!expected.empty(), "no expected output to compare with");
+  expect(written == expected,
+         "the output " + printable(path) + " differs: " + printable_bytes(written.substr(0, 200)));
+}
+
+// The command-line program's output for base name from, with the array names made from the
+// base name to (given as its code page 932 bytes) instead.
+std::string renamed_output(const Context &context, const char *from, const std::string &to) {
+  std::string text = read_file(context.expected + L"\\" + dos_bytes_name(from) + L".c");
+  std::string old_prefix = std::string(" ") + from + "_";
+  for (std::size_t at = text.find(old_prefix); at != std::string::npos;
+       at = text.find(old_prefix, at + 1))
+    text.replace(at + 1, std::strlen(from), to);
+  return text;
+}
+
+std::string expected_output(const Context &context, const char *base_name) {
+  return read_file(context.expected + L"\\" + dos_bytes_name(base_name) + L".c");
+}
+
+bool bitmap_converter_present(const Context &context) {
+  return file_exists(context.expected + L"\\tiles.c");
+}
+
+// ---- the tests
+
+void command_line_converts_a_colour_file(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\pal.col", colour_file());
+  write_file(dir + L"\\pal.c", "an earlier output, to be replaced\r\n");
+  Outcome outcome = run_command_line(context, quoted(context.program) + L" " + dir + L"\\pal.col");
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  // The conversion runs while the window is being created, so its box has no owner.
+  expect(outcome.box.owner == nullptr, "the box has an owner");
+  expect_same_output(dir + L"\\pal.c", expected_output(context, "pal"));
+  expect_names(dir, {L"pal.col", L"pal.c"});
+}
+
+void command_line_forms_of_the_program_name(const Context &context, const std::wstring &dir) {
+  // The program's name unquoted, blanks and a tab before the path, a path relative to the
+  // working directory: the output goes there.
+  write_file(dir + L"\\pal.col", colour_file());
+  Outcome outcome = run_command_line(context, context.program + L"  \t pal.col", dir);
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  expect_same_output(dir + L"\\pal.c", expected_output(context, "pal"));
+  expect_names(dir, {L"pal.col", L"pal.c"});
+}
+
+void command_line_failures(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\notes.txt", "not graphics\r\n");
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\notes.txt"),
+                 UnsupportedText, DefaultCaption);
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\missing.col"),
+                 ReadFailedText, DefaultCaption);
+  // A directory is not a source.
+  make_directory(dir + L"\\folder.col");
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\folder.col"),
+                 ReadFailedText, DefaultCaption);
+  expect_names(dir, {L"folder.col", L"notes.txt"});
+}
+
+void quoted_path_keeps_its_quotes(const Context &context, const std::wstring &dir) {
+  // Were the quotes removed, "x y.col" would convert; kept, the extension is col" .
+  write_file(dir + L"\\x y.col", colour_file());
+  Outcome outcome =
+      run_command_line(context, quoted(context.program) + L" " + quoted(dir + L"\\x y.col"));
+  expect_outcome(outcome, UnsupportedText, DefaultCaption);
+  expect_names(dir, {L"x y.col"});
+}
+
+void bitmap_outcomes(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\deep.bmp", make_bitmap(8, 8, 24));
+  write_file(dir + L"\\odd.bmp", make_bitmap(12, 8, 4));
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\deep.bmp"),
+                 NotIndexedText, DefaultCaption);
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\odd.bmp"),
+                 SizeText, DefaultCaption);
+  write_file(dir + L"\\tiles.bmp", make_bitmap(16, 16, 4));
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\tiles.bmp"),
+                 SuccessText, SuccessCaption);
+  expect_same_output(dir + L"\\tiles.c", expected_output(context, "tiles"));
+  expect_names(dir, {L"deep.bmp", L"odd.bmp", L"tiles.bmp", L"tiles.c"});
+}
+
+void empty_command_line_waits_with_the_window(const Context &context, const std::wstring &dir) {
+  // Blanks after the program's name alone make an empty command line too.
+  for (const std::wstring &line : {quoted(context.program), quoted(context.program) + L"   "}) {
+    Started started = start_program(context.program, line, dir);
+    if (!started.ok)
+      continue;
+    HWND window = wait_for_window(started.process.dwProcessId, L"Doruved", 30000);
+    expect(window != nullptr, "no window of class Doruved");
+    if (window) {
+      wchar_t title[64] = L"";
+      GetWindowTextW(window, title, 64);
+      expect(std::wstring(title) == L"Morvane", "window title: " + printable(title));
+      expect(IsWindowVisible(window), "the window is not shown");
+      RECT rect = {};
+      GetWindowRect(window, &rect);
+      expect(rect.left == 300 && rect.top == 300 && rect.right == 600 && rect.bottom == 600,
+             "window rectangle " + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+                 "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom));
+      expect((GetWindowLongW(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW) == WS_OVERLAPPEDWINDOW,
+             "the window is not an overlapped window");
+      expect((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0,
+             "the window does not accept dropped files");
+      // Still waiting a while later: no box, no exit.
+      Sleep(500);
+      expect(WaitForSingleObject(started.process.hProcess, 0) == WAIT_TIMEOUT,
+             "the program ended without a drop");
+      expect(wait_for_window(started.process.dwProcessId, L"#32770", 0) == nullptr,
+             "a message box appeared without a drop");
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      expect(wait_for_exit(started.process) == 0, "closing the window did not end with 0");
+    }
+    end_process(started.process);
+  }
+  expect_names(dir, {});
+}
+
+void drop_converts_only_the_first_file(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\pal.col", colour_file());
+  write_file(dir + L"\\other.col", colour_file());
+  HWND window = nullptr;
+  Outcome outcome = run_drop(context, {dir + L"\\pal.col", dir + L"\\other.col"}, &window);
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  expect(outcome.box.owner == window, "the box is not owned by the main window");
+  expect_same_output(dir + L"\\pal.c", expected_output(context, "pal"));
+  expect_names(dir, {L"other.col", L"pal.col", L"pal.c"});
+}
+
+void drop_of_an_unsupported_file(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\notes.txt", "text\r\n");
+  write_file(dir + L"\\pal.col", colour_file());
+  HWND window = nullptr;
+  Outcome outcome = run_drop(context, {dir + L"\\notes.txt", dir + L"\\pal.col"}, &window);
+  expect_outcome(outcome, UnsupportedText, DefaultCaption);
+  expect(outcome.box.owner == window, "the box is not owned by the main window");
+  expect_names(dir, {L"notes.txt", L"pal.col"});
+}
+
+void japanese_file_name(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\タイトル.col", colour_file());
+  Outcome outcome =
+      run_command_line(context, quoted(context.program) + L" " + dir + L"\\タイトル.col");
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  expect_same_output(dir + L"\\タイトル.c",
+                     renamed_output(context, "pal", "\x83\x5E\x83\x43\x83\x67\x83\x8B"));
+  expect_names(dir, {L"タイトル.c", L"タイトル.col"});
+}
+
+void backslash_byte_inside_japanese_names(const Context &context, const std::wstring &dir) {
+  // The second bytes of ソ (83 5C) and 表 (95 5C) are the backslash's byte; the directory is
+  // still found whole, and the array names keep those bytes.
+  make_directory(dir + L"\\ソフト");
+  write_file(dir + L"\\ソフト\\表示.col", colour_file());
+  HWND window = nullptr;
+  Outcome outcome = run_drop(context, {dir + L"\\ソフト\\表示.col"}, &window);
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  expect_same_output(dir + L"\\ソフト\\表示.c", renamed_output(context, "pal", "\x95\x5C\x8E\xA6"));
+  expect_names(dir + L"\\ソフト", {L"表示.c", L"表示.col"});
+  expect_names(dir, {L"ソフト"});
+}
+
+void names_without_a_code_page_932_form(const Context &context, const std::wstring &dir) {
+  // é has no code page 932 form; were it replaced by a look-alike, cafe.col would convert.
+  write_file(dir + L"\\café.col", colour_file());
+  write_file(dir + L"\\cafe.col", colour_file());
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\café.col"),
+                 ReadFailedText, DefaultCaption);
+  HWND window = nullptr;
+  expect_outcome(run_drop(context, {dir + L"\\café.col"}, &window), ReadFailedText, DefaultCaption);
+  expect_names(dir, {L"cafe.col", L"café.col"});
+}
+
+// A path of exactly length characters: dir\ddd...\fff...f.col
+std::wstring path_of_length(const std::wstring &dir, std::size_t length) {
+  std::wstring folder = dir + L"\\" + std::wstring(120, L'd');
+  std::size_t name_length = length - folder.size() - 1;
+  return folder + L"\\" + std::wstring(name_length - 4, L'f') + L".col";
+}
+
+void paths_at_the_length_limit(const Context &context, const std::wstring &dir) {
+  // 255 characters and the NUL fill the path buffer exactly; one more does not fit.
+  std::wstring folder = dir + L"\\" + std::wstring(120, L'd');
+  make_directory(folder);
+  std::wstring fits = path_of_length(dir, 255);
+  std::wstring too_long = path_of_length(dir, 256);
+  write_file(fits, colour_file());
+  write_file(too_long, colour_file());
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + fits), SuccessText,
+                 SuccessCaption);
+  std::wstring fits_output = fits.substr(0, fits.size() - 4) + L".c";
+  expect(file_exists(fits_output), "the 255-character path was not converted");
+  DeleteFileW(fits_output.c_str());
+
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + too_long),
+                 ReadFailedText, DefaultCaption);
+  HWND window = nullptr;
+  expect_outcome(run_drop(context, {too_long}, &window), ReadFailedText, DefaultCaption);
+  expect_names(folder, {fits.substr(folder.size() + 1), too_long.substr(folder.size() + 1)});
+}
+
+void output_named_by_the_stored_name(const Context &context, const std::wstring &dir) {
+  // The path names the file in other letter cases; the output takes the name as listed.
+  write_file(dir + L"\\SkyPalette.col", colour_file());
+  Outcome outcome =
+      run_command_line(context, quoted(context.program) + L" " + dir + L"\\SKYPALETTE.COL");
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  expect_same_output(dir + L"\\SkyPalette.c", renamed_output(context, "pal", "SkyPalette"));
+  expect_names(dir, {L"SkyPalette.c", L"SkyPalette.col"});
+}
+
+void source_in_a_drive_root(const Context &context, const std::wstring &) {
+  // C:\morvane-root.col writes C:\morvane-root.c.
+  const std::wstring source = L"C:\\morvane-root.col";
+  const std::wstring output = L"C:\\morvane-root.c";
+  write_file(source, colour_file());
+  DeleteFileW(output.c_str());
+  Outcome outcome = run_command_line(context, quoted(context.program) + L" " + source);
+  expect_outcome(outcome, SuccessText, SuccessCaption);
+  expect_same_output(output, renamed_output(context, "pal", "morvane-root"));
+  DeleteFileW(source.c_str());
+  DeleteFileW(output.c_str());
+}
+
+struct TestCase {
+  const char *name;
+  void (*run)(const Context &, const std::wstring &directory);
+};
+
+const TestCase test_cases[] = {
+    {"command_line_converts_a_colour_file", command_line_converts_a_colour_file},
+    {"command_line_forms_of_the_program_name", command_line_forms_of_the_program_name},
+    {"command_line_failures", command_line_failures},
+    {"quoted_path_keeps_its_quotes", quoted_path_keeps_its_quotes},
+    {"bitmap_outcomes", bitmap_outcomes},
+    {"empty_command_line_waits_with_the_window", empty_command_line_waits_with_the_window},
+    {"drop_converts_only_the_first_file", drop_converts_only_the_first_file},
+    {"drop_of_an_unsupported_file", drop_of_an_unsupported_file},
+    {"japanese_file_name", japanese_file_name},
+    {"backslash_byte_inside_japanese_names", backslash_byte_inside_japanese_names},
+    {"names_without_a_code_page_932_form", names_without_a_code_page_932_form},
+    {"paths_at_the_length_limit", paths_at_the_length_limit},
+    {"output_named_by_the_stored_name", output_named_by_the_stored_name},
+    {"source_in_a_drive_root", source_in_a_drive_root},
+};
+
+std::wstring widen(const char *text) {
+  wchar_t wide[1024];
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 1024) <= 0)
+    return L"";
+  return wide;
+}
+
+int write_sources(const std::wstring &dir) {
+  write_file(dir + L"\\pal.col", colour_file());
+  write_file(dir + L"\\tiles.bmp", make_bitmap(16, 16, 4));
+  return take_failures().empty() ? 0 : 1;
+}
+
+int run_tests(const Context &context) {
+  int failed = 0;
+  for (const TestCase &test : test_cases) {
+    if (std::strcmp(test.name, "bitmap_outcomes") == 0 && !bitmap_converter_present(context)) {
+      std::printf("not run %s: the command-line program does not convert bitmaps yet\n", test.name);
+      continue;
+    }
+    std::wstring directory = context.work + L"\\" + widen(test.name);
+    make_directory(directory);
+    test.run(context, directory);
+    std::vector<std::string> failures = take_failures();
+    if (failures.empty()) {
+      std::printf("ok %s\n", test.name);
+    } else {
+      ++failed;
+      for (const std::string &failure : failures)
+        std::printf("FAIL %s: %s\n", test.name, failure.c_str());
+    }
+    std::fflush(stdout);
+  }
+  return failed == 0 ? 0 : 1;
+}
+
+// The two pictures of the user's view: the waiting window, and the box after a drop.
+int save_pictures(const Context &context, const std::wstring &out) {
+  write_file(context.work + L"\\title.col", colour_file());
+  Started started = start_program(context.program, quoted(context.program), L"");
+  if (!started.ok)
+    return 1;
+  bool saved = false;
+  HWND window = wait_for_window(started.process.dwProcessId, L"Doruved", 30000);
+  if (window) {
+    Sleep(1500);
+    saved = save_window_picture(window, out + L"\\window.bmp");
+    drop_files(window, started.process, {context.work + L"\\title.col"});
+    HWND box = wait_for_window(started.process.dwProcessId, L"#32770", 30000);
+    if (box) {
+      Sleep(1500);
+      saved = save_window_picture(box, out + L"\\message.bmp") && saved;
+      PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    } else {
+      saved = false;
+    }
+    wait_for_exit(started.process);
+  }
+  end_process(started.process);
+  return saved && take_failures().empty() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc == 3 && std::strcmp(argv[1], "sources") == 0)
+    return write_sources(widen(argv[2]));
+  if (argc == 5 && std::strcmp(argv[1], "run") == 0)
+    return run_tests({widen(argv[2]), widen(argv[3]), widen(argv[4])});
+  if (argc == 5 && std::strcmp(argv[1], "pictures") == 0)
+    return save_pictures({widen(argv[2]), widen(argv[3]), L""}, widen(argv[4]));
+  std::fprintf(stderr, "usage: morvane_win32_test sources DIR | run PROGRAM WORK EXPECTED | "
+                       "pictures PROGRAM WORK OUT\n");
+  return 2;
+}

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Cross-builds morvane.exe and its test driver, then runs the Windows tests under Wine in a
+# headless X server; the outputs are compared with the command-line program's for the same
+# sources. Ends with "N passed, N failed"; without the tools it prints "skipped: ..." and exits 0.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+source tests/win32/wine_env.sh
+
+missing=$(wine_env_missing)
+if [ -z "$missing" ] && [ ! -e /usr/lib/wine/wine ] && ! command -v wine32 >/dev/null 2>&1; then
+  missing="32-bit wine (wine32:i386)"
+fi
+if [ -n "$missing" ]; then
+  echo "skipped: the Windows tests need $missing"
+  exit 0
+fi
+
+passed=0
+failed=0
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+echo "-- building"
+log=$(mktemp)
+if ! { cmake -S . -B build-win32-tests -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
+         -DCMAKE_BUILD_TYPE=Release -DMORVANE_WIN32_TESTS=ON >"$log" 2>&1 &&
+       cmake --build build-win32-tests -j2 >>"$log" 2>&1; }; then
+  cat "$log"
+  echo "FAIL the cross build"
+  failed=1
+  finish
+fi
+if ! { cmake -S . -B build-win32-posix -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$log" 2>&1 &&
+       cmake --build build-win32-posix -j2 --target morvane >>"$log" 2>&1; }; then
+  cat "$log"
+  echo "FAIL the command-line build"
+  failed=1
+  finish
+fi
+rm -f "$log"
+
+# The program under test needs no DLL beyond the system's own.
+dlls=$(i686-w64-mingw32-objdump -p build-win32-tests/morvane.exe | awk '/DLL Name/ {print $3}' |
+  tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+if [ "$dlls" = "gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll " ]; then
+  echo "ok morvane.exe needs only system DLLs"
+  passed=$((passed + 1))
+else
+  echo "FAIL morvane.exe needs: $dlls"
+  failed=$((failed + 1))
+fi
+
+# A Windows path for a Unix one: Wine's drive Z: is the Unix root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+trap wine_env_stop EXIT
+echo "-- starting Wine"
+if ! wine_env_start; then
+  echo "FAIL starting Wine"
+  failed=$((failed + 1))
+  finish
+fi
+
+driver=build-win32-tests/tests/win32/morvane_win32_test.exe
+expected="$MORVANE_WINE_DIR/expected"
+work="$MORVANE_WINE_DIR/work"
+mkdir -p "$expected" "$work"
+
+# The sources every comparison uses, converted by the command-line program.
+timeout 120 wine "$driver" sources "$(windows_path "$expected")"
+for source in "$expected"/*; do
+  build-win32-posix/morvane "$source" >/dev/null 2>&1
+done
+
+echo "-- running the Windows tests"
+results="$MORVANE_WINE_DIR/results.txt"
+timeout 900 wine "$driver" run "$(windows_path "$PWD/build-win32-tests/morvane.exe")" \
+  "$(windows_path "$work")" "$(windows_path "$expected")" | tr -d '\r' | tee "$results"
+driver_status=${PIPESTATUS[0]}
+passed=$((passed + $(grep -c '^ok ' "$results")))
+failed=$((failed + $(grep '^FAIL ' "$results" | cut -d: -f1 | sort -u | wc -l)))
+if [ "$driver_status" -ne 0 ] && ! grep -q '^FAIL ' "$results"; then
+  echo "FAIL the test driver ended with status $driver_status"
+  failed=$((failed + 1))
+fi
+finish
