@@ -368,6 +368,35 @@ void source_in_a_drive_root(const Context &context, const std::wstring &) {
   DeleteFileW(output.c_str());
 }
 
+void shell_icon_group_101(const Context &context, const std::wstring &) {
+  // Icon group 101: two 32 x 32 images, one of 16 colours (4 bits) and one of 256 (8 bits).
+  HMODULE program = LoadLibraryExW(context.program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  expect(program != nullptr, "the program file cannot be loaded for its resources");
+  if (!program)
+    return;
+  HRSRC group =
+      FindResourceW(program, MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+  expect(group != nullptr, "no icon group 101");
+  if (group) {
+    // The group directory: 6 bytes (reserved, type, count), then 14 bytes per image.
+    auto *bytes = static_cast<const unsigned char *>(LockResource(LoadResource(program, group)));
+    DWORD size = SizeofResource(program, group);
+    int count = size >= 6 ? bytes[4] | bytes[5] << 8 : 0;
+    expect(count == 2 && size == 6u + 14u * 2u,
+           "icon group 101 holds " + std::to_string(count) + " images");
+    std::vector<std::string> images;
+    for (int i = 0; i < count && 6u + 14u * (i + 1) <= size; ++i) {
+      const unsigned char *entry = bytes + 6 + 14 * i;
+      images.push_back(std::to_string(entry[0]) + "x" + std::to_string(entry[1]) + "x" +
+                       std::to_string(entry[6] | entry[7] << 8));
+    }
+    std::sort(images.begin(), images.end());
+    expect(images == std::vector<std::string>{"32x32x4", "32x32x8"},
+           "icon group 101 images: " + (images.empty() ? std::string("none") : images[0]));
+  }
+  FreeLibrary(program);
+}
+
 struct TestCase {
   const char *name;
   void (*run)(const Context &, const std::wstring &directory);
@@ -388,6 +417,7 @@ const TestCase test_cases[] = {
     {"paths_at_the_length_limit", paths_at_the_length_limit},
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
     {"source_in_a_drive_root", source_in_a_drive_root},
+    {"shell_icon_group_101", shell_icon_group_101},
 };
 
 std::wstring widen(const char *text) {
