@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds Morvane and runs every test: the suite plain and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a bounded fuzz run of every converter, then the Windows program
-# under Wine. Parts whose tools are missing
-# say so and are skipped.
+# UndefinedBehaviorSanitizer, a bounded fuzz run of every converter, the Windows program under
+# Wine, and the GBA example in an emulator. Parts whose tools are missing say so and are skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -20,7 +19,8 @@ ctest --test-dir build-sanitize -j"$jobs" --output-on-failure
 echo "== fuzzing"
 bash tests/fuzz.sh
 
-if [ -x tests/win32/run.sh ]; then
-  echo "== Windows program under Wine"
-  tests/win32/run.sh
-fi
+echo "== Windows program under Wine"
+bash tests/win32/run.sh
+
+echo "== GBA example in mGBA"
+bash tests/gba/run.sh
