@@ -68,6 +68,14 @@ std::string make_bitmap(int width, int height, int bits) {
   return bytes;
 }
 
+// 1,024 characters of 32 bytes, every byte different from its neighbours.
+std::string character_file() {
+  std::string bytes;
+  for (unsigned i = 0; i < 32768; ++i)
+    bytes += static_cast<char>((i * 97 + i / 512) & 0xFF);
+  return bytes;
+}
+
 // ---- what every test works with
 
 struct Context {
@@ -368,6 +376,27 @@ void source_in_a_drive_root(const Context &context, const std::wstring &) {
   DeleteFileW(output.c_str());
 }
 
+void source_held_open_by_another_program(const Context &context, const std::wstring &dir) {
+  // The sources are opened without sharing; only the character converter, which keeps its
+  // source open while it writes, lets other readers share it.
+  write_file(dir + L"\\pal.col", colour_file());
+  write_file(dir + L"\\sheet.cgx", character_file());
+  HANDLE colours = CreateFileW((dir + L"\\pal.col").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE characters = CreateFileW((dir + L"\\sheet.cgx").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  expect(colours != INVALID_HANDLE_VALUE && characters != INVALID_HANDLE_VALUE,
+         "could not open the sources");
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\pal.col"),
+                 ReadFailedText, DefaultCaption);
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\sheet.cgx"),
+                 SuccessText, SuccessCaption);
+  CloseHandle(colours);
+  CloseHandle(characters);
+  expect_same_output(dir + L"\\sheet.c", expected_output(context, "sheet"));
+  expect_names(dir, {L"pal.col", L"sheet.c", L"sheet.cgx"});
+}
+
 void shell_icon_group_101(const Context &context, const std::wstring &) {
   // Icon group 101: two 32 x 32 images, one of 16 colours (4 bits) and one of 256 (8 bits).
   HMODULE program = LoadLibraryExW(context.program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -417,6 +446,7 @@ const TestCase test_cases[] = {
     {"paths_at_the_length_limit", paths_at_the_length_limit},
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
     {"source_in_a_drive_root", source_in_a_drive_root},
+    {"source_held_open_by_another_program", source_held_open_by_another_program},
     {"shell_icon_group_101", shell_icon_group_101},
 };
 
@@ -430,6 +460,7 @@ std::wstring widen(const char *text) {
 int write_sources(const std::wstring &dir) {
   write_file(dir + L"\\pal.col", colour_file());
   write_file(dir + L"\\tiles.bmp", make_bitmap(16, 16, 4));
+  write_file(dir + L"\\sheet.cgx", character_file());
   return take_failures().empty() ? 0 : 1;
 }
 
