@@ -5,7 +5,8 @@
 wine_env_missing() {
   local missing=()
   local tool
-  for tool in i686-w64-mingw32-g++ i686-w64-mingw32-windres i686-w64-mingw32-objdump wine wineserver Xvfb python3 cmake; do
+  for tool in i686-w64-mingw32-g++ i686-w64-mingw32-windres i686-w64-mingw32-objdump \
+    wine wineserver Xvfb python3 cmake; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
   done
   echo "${missing[*]}"
