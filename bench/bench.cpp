@@ -88,6 +88,7 @@ ProcessRun run_morvane(const std::string &program, const std::string &source) {
   if (child == 0) {
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
+    dup2(null, 2);
     execl(program.c_str(), program.c_str(), source.c_str(), static_cast<char *>(nullptr));
     _exit(127);
   }
@@ -177,6 +178,12 @@ int main(int argc, char **argv) {
                   peak_mib - input.pixel_bytes / 1048576.0);
     std::printf("\n");
   }
+  // What any run costs before it converts anything: starting, and failing to open a file.
+  std::vector<double> start_cpu;
+  for (int i = 0; i < runs; ++i)
+    start_cpu.push_back(run_morvane(program, (folder / "missing.col").string()).cpu_ms);
+  std::printf("%-12s %10s %10s %10s %8s %8.2fms\n", "(start-up)", "", "", "", "",
+              median(start_cpu));
   std::filesystem::remove_all(folder);
   return 0;
 }
