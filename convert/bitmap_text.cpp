@@ -2,6 +2,8 @@
 // pixel rows into 8 x 8 tiles.
 #include "convert/bitmap_text.h"
 
+#include "convert/common/palette_text.h"
+
 namespace {
 
 void write_palette(TextWriter &text, const char *base_name, const BitmapPicture &picture) {
@@ -18,25 +20,11 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
   write_decimal(text, entry_count);
   write_text(text, "] =\n{\n");
   for (int i = 0; i < entry_count; ++i) {
-    if (i != 0 && i % 4 == 0)
-      write_text(text, "\n");
-    if (i % 16 == 0) {
-      write_text(text, "/*\t");
-      write_text(text, PaletteLabel);
-      write_text(text, " No.");
-      write_decimal(text, i / 16);
-      write_text(text, "\t*/\n");
-    }
     // Entries from the colours-used field on are black whatever the table holds.
     bool black = picture.colours_used != 0 && static_cast<std::uint32_t>(i) >= picture.colours_used;
     const unsigned char *entry = picture.colour_table + 4 * i;
-    write_text(text, "RGB(");
-    write_component(text, black ? 0 : entry[2] >> 3);
-    write_text(text, ",");
-    write_component(text, black ? 0 : entry[1] >> 3);
-    write_text(text, ",");
-    write_component(text, black ? 0 : entry[0] >> 3);
-    write_text(text, i == entry_count - 1 ? ")" : "),");
+    write_palette_entry(text, i, entry_count, black ? 0 : entry[2] >> 3, black ? 0 : entry[1] >> 3,
+                        black ? 0 : entry[0] >> 3);
   }
   write_text(text, "\n};\n\n");
 }

@@ -4,28 +4,11 @@
 #include <cstdint>
 
 #include "convert/common/output.h"
-#include "platform/platform.h"
+#include "convert/common/source_words.h"
 
 namespace {
 
 constexpr int ScreenEntryCount = 1024; // 32 rows of 32 entries
-
-// Reads the first 2048 bytes of the screen file at path; entries the file does not reach are 0.
-// False when the file cannot be opened or read.
-bool read_screen_file(const char *path, std::uint16_t (&entries)[ScreenEntryCount]) {
-  SourceFile source;
-  if (!open_source(path, SourceSharing::none, &source))
-    return false;
-  unsigned char bytes[2 * ScreenEntryCount] = {};
-  long long count = read_source(source, 0, bytes, sizeof bytes);
-  close_source(source);
-  if (count < 0)
-    return false;
-  // Bytes past the end of a short file stay 0, so no entry is made from bytes never read.
-  for (int i = 0; i < ScreenEntryCount; ++i)
-    entries[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-  return true;
-}
 
 // Rewrites one screen file entry into a GBA text-background map entry whose tile number is the
 // place of the same character on the sheet the character converter writes.
@@ -71,7 +54,7 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
 
 ConversionResult convert_screen_map() {
   std::uint16_t entries[ScreenEntryCount];
-  if (!read_screen_file(SourcePath, entries))
+  if (!read_source_words(SourcePath, entries, ScreenEntryCount))
     return ResultReadFailed;
   // The source is closed before the output exists.
   OutputFile output;

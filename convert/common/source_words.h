@@ -1,0 +1,10 @@
+// Reading the fixed-size sources that are plain arrays of 16-bit words (colour and screen files).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Reads the first 2 x count bytes of the file at path as little-endian words, with no sharing,
+// and closes it. Words past the end of a short file are 0, so none is made from bytes that were
+// never read. False when the file cannot be opened or read.
+bool read_source_words(const char *path, std::uint16_t *words, std::size_t count);
