@@ -19,7 +19,7 @@ inline std::string outcome_line(const std::string &path) {
 // Pixel indices, the top row first.
 using Picture = std::vector<std::vector<std::uint8_t>>;
 
-struct BitmapSpec {
+struct BitmapFields {
   std::int32_t width = 8;
   std::int32_t height = 8; // negative: rows stored top-down
   std::uint16_t bits = 4;
@@ -43,24 +43,24 @@ inline void put_u32(Bytes &bytes, std::size_t at, std::uint32_t value) {
 }
 
 // The file: file header, information header (its extra V4/V5 bytes zero), table, pixels.
-inline Bytes make_bitmap(const BitmapSpec &spec) {
-  Bytes bytes(14 + spec.header_size, 0);
+inline Bytes make_bitmap(const BitmapFields &fields) {
+  Bytes bytes(14 + fields.header_size, 0);
   bytes[0] = 'B';
   bytes[1] = 'M';
-  std::size_t pixel_start = bytes.size() + spec.table.size();
-  put_u32(bytes, 2, static_cast<std::uint32_t>(pixel_start + spec.pixel_data.size()));
+  std::size_t pixel_start = bytes.size() + fields.table.size();
+  put_u32(bytes, 2, static_cast<std::uint32_t>(pixel_start + fields.pixel_data.size()));
   put_u32(bytes, 10,
-          static_cast<std::uint32_t>(spec.pixel_offset < 0 ? pixel_start : spec.pixel_offset));
-  put_u32(bytes, 14, spec.header_size);
-  put_u32(bytes, 18, static_cast<std::uint32_t>(spec.width));
-  put_u32(bytes, 22, static_cast<std::uint32_t>(spec.height));
+          static_cast<std::uint32_t>(fields.pixel_offset < 0 ? pixel_start : fields.pixel_offset));
+  put_u32(bytes, 14, fields.header_size);
+  put_u32(bytes, 18, static_cast<std::uint32_t>(fields.width));
+  put_u32(bytes, 22, static_cast<std::uint32_t>(fields.height));
   put_u16(bytes, 26, 1);
-  put_u16(bytes, 28, spec.bits);
-  put_u32(bytes, 30, spec.compression);
-  put_u32(bytes, 34, spec.image_size);
-  put_u32(bytes, 46, spec.colours_used);
-  bytes.insert(bytes.end(), spec.table.begin(), spec.table.end());
-  bytes.insert(bytes.end(), spec.pixel_data.begin(), spec.pixel_data.end());
+  put_u16(bytes, 28, fields.bits);
+  put_u32(bytes, 30, fields.compression);
+  put_u32(bytes, 34, fields.image_size);
+  put_u32(bytes, 46, fields.colours_used);
+  bytes.insert(bytes.end(), fields.table.begin(), fields.table.end());
+  bytes.insert(bytes.end(), fields.pixel_data.begin(), fields.pixel_data.end());
   return bytes;
 }
 
@@ -225,12 +225,12 @@ inline std::string expected_output(const std::string &base, const Picture &pictu
 }
 
 // A classic bitmap of picture: 40-byte header, full table, bottom-up rows.
-inline BitmapSpec classic_spec(const Picture &picture, unsigned bits) {
-  BitmapSpec spec;
-  spec.width = static_cast<std::int32_t>(picture.empty() ? 0 : picture[0].size());
-  spec.height = static_cast<std::int32_t>(picture.size());
-  spec.bits = static_cast<std::uint16_t>(bits);
-  spec.table = colour_table(std::size_t{1} << bits);
-  spec.pixel_data = pack_rows(picture, bits);
-  return spec;
+inline BitmapFields classic_spec(const Picture &picture, unsigned bits) {
+  BitmapFields fields;
+  fields.width = static_cast<std::int32_t>(picture.empty() ? 0 : picture[0].size());
+  fields.height = static_cast<std::int32_t>(picture.size());
+  fields.bits = static_cast<std::uint16_t>(bits);
+  fields.table = colour_table(std::size_t{1} << bits);
+  fields.pixel_data = pack_rows(picture, bits);
+  return fields;
 }

@@ -24,12 +24,12 @@ Picture mixed_picture(int width, int height, unsigned bits) {
   return picture;
 }
 
-BitmapSpec compressed_spec(const Picture &picture, unsigned bits) {
-  BitmapSpec spec = classic_spec(picture, bits);
-  spec.compression = bits == 8 ? 1 : 2;
-  spec.pixel_data = encode_rle(picture, bits);
-  spec.image_size = static_cast<std::uint32_t>(spec.pixel_data.size());
-  return spec;
+BitmapFields compressed_spec(const Picture &picture, unsigned bits) {
+  BitmapFields fields = classic_spec(picture, bits);
+  fields.compression = bits == 8 ? 1 : 2;
+  fields.pixel_data = encode_rle(picture, bits);
+  fields.image_size = static_cast<std::uint32_t>(fields.pixel_data.size());
+  return fields;
 }
 
 TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
@@ -37,40 +37,40 @@ TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
   for (unsigned bits : {4u, 8u}) {
     Picture picture = mixed_picture(24, 16, bits);
     std::uint32_t used = bits == 8 ? 20 : 5;
-    BitmapSpec classic = classic_spec(picture, bits);
+    BitmapFields classic = classic_spec(picture, bits);
     classic.colours_used = used;
     std::string expected = convert(dir, make_bitmap(classic));
     ASSERT_EQ(expected, expected_output("pic", picture, classic.table, bits, used, 24, 16));
 
     struct Layout {
       const char *name;
-      BitmapSpec spec;
+      BitmapFields fields;
     };
     std::vector<Layout> layouts;
     for (std::uint32_t header : {108u, 124u}) {
-      BitmapSpec spec = classic;
-      spec.header_size = header;
-      layouts.push_back({"info header", spec});
+      BitmapFields fields = classic;
+      fields.header_size = header;
+      layouts.push_back({"info header", fields});
     }
-    BitmapSpec short_table = classic;
+    BitmapFields short_table = classic;
     short_table.table.resize(4 * used);
     layouts.push_back({"short table", short_table});
-    BitmapSpec compressed = compressed_spec(picture, bits);
+    BitmapFields compressed = compressed_spec(picture, bits);
     compressed.colours_used = used;
     layouts.push_back({"compressed", compressed});
     // V5 header, short table and compression together, as ImageMagick-era files combine them.
-    BitmapSpec together = compressed;
+    BitmapFields together = compressed;
     together.header_size = 124;
     together.table.resize(4 * used);
     layouts.push_back({"together", together});
     for (const Layout &layout : layouts)
-      EXPECT_EQ(convert(dir, make_bitmap(layout.spec)), expected) << layout.name << " " << bits;
+      EXPECT_EQ(convert(dir, make_bitmap(layout.fields)), expected) << layout.name << " " << bits;
 
     // Top-down rows: the same tiles and element count; the size comment prints the header.
     std::string top_down_text = expected;
     std::size_t size_comment = top_down_text.find("/* 24 x 16 pixels */");
     top_down_text.replace(size_comment, 20, "/* 24 x -16 pixels */");
-    BitmapSpec top_down = classic;
+    BitmapFields top_down = classic;
     top_down.height = -16;
     top_down.pixel_data = pack_rows(picture, bits, true);
     EXPECT_EQ(convert(dir, make_bitmap(top_down)), top_down_text) << bits;
@@ -84,15 +84,15 @@ TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
 // full table is read and the pixels follow it.
 TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
   ScratchDirectory dir;
-  BitmapSpec full = classic_spec(pattern_picture(8, 8, 4), 4);
+  BitmapFields full = classic_spec(pattern_picture(8, 8, 4), 4);
   full.colours_used = 4;
   std::string expected = convert(dir, make_bitmap(full));
 
   // The offset of a 4-entry table, but all 16 entries stored: the pixels are taken from the
   // offset, as from this file that really stores 4 entries.
-  BitmapSpec misleading = full;
+  BitmapFields misleading = full;
   misleading.pixel_offset = 54 + 16;
-  BitmapSpec as_short = full;
+  BitmapFields as_short = full;
   as_short.table.assign(full.table.begin(), full.table.begin() + 16);
   as_short.pixel_data.assign(full.table.begin() + 16, full.table.end());
   as_short.pixel_data.insert(as_short.pixel_data.end(), full.pixel_data.begin(),
@@ -103,11 +103,11 @@ TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
 
   // 4 entries stored but an offset that does not confirm it: the full 16 entries are read and
   // the pixels follow them, as from this classic file.
-  BitmapSpec unconfirmed = as_short;
+  BitmapFields unconfirmed = as_short;
   unconfirmed.pixel_data = full.pixel_data;
   unconfirmed.pixel_data.insert(unconfirmed.pixel_data.end(), 48, 0);
   unconfirmed.pixel_offset = 54 + 20;
-  BitmapSpec as_full = full;
+  BitmapFields as_full = full;
   as_full.table = unconfirmed.table;
   as_full.table.insert(as_full.table.end(), unconfirmed.pixel_data.begin(),
                        unconfirmed.pixel_data.begin() + 48);
@@ -136,7 +136,7 @@ TEST(BitmapLayout, CompressedStreamsSkipAndPad) {
     picture[12][x] = static_cast<std::uint8_t>(9 + x);
   Bytes stream = {5,    0x12, 0, 3, 0x34, 0x50, 0,    2,    4, 2, 2,
                   0x77, 0,    0, 0, 5,    0x9A, 0xBC, 0xD0, 0, 0, 1};
-  BitmapSpec compressed = classic_spec(picture, 4);
+  BitmapFields compressed = classic_spec(picture, 4);
   compressed.compression = 2;
   compressed.pixel_data = stream;
   std::string expected = convert(dir, make_bitmap(classic_spec(picture, 4)));
@@ -174,13 +174,13 @@ TEST(BitmapLayout, DamagedStreamsAreRefused) {
   };
   ScratchDirectory dir;
   for (const Case &c : cases) {
-    BitmapSpec spec = classic_spec(pattern_picture(8, 8, 8), 8);
-    spec.compression = 1;
-    spec.pixel_data = c.stream;
-    EXPECT_EQ(convert(dir, make_bitmap(spec), ReadFailedLine), "") << c.name;
+    BitmapFields fields = classic_spec(pattern_picture(8, 8, 8), 8);
+    fields.compression = 1;
+    fields.pixel_data = c.stream;
+    EXPECT_EQ(convert(dir, make_bitmap(fields), ReadFailedLine), "") << c.name;
   }
   // A picture far larger than its stream could describe is refused rather than allocated.
-  BitmapSpec huge = classic_spec(Picture{}, 8);
+  BitmapFields huge = classic_spec(Picture{}, 8);
   huge.width = 8192;
   huge.height = 8192;
   huge.compression = 1;
@@ -200,11 +200,11 @@ TEST(BitmapLayout, OtherCompressionValuesAreReadAsPlainRows) {
   ScratchDirectory dir;
   for (unsigned bits : {4u, 8u}) {
     Picture picture = pattern_picture(8, 8, bits);
-    BitmapSpec spec = classic_spec(picture, bits);
-    std::string expected = convert(dir, make_bitmap(spec));
+    BitmapFields fields = classic_spec(picture, bits);
+    std::string expected = convert(dir, make_bitmap(fields));
     for (std::uint32_t compression : {bits == 8 ? 2u : 1u, 3u, 4u, 0xFFFFFFFFu}) {
-      spec.compression = compression;
-      EXPECT_EQ(convert(dir, make_bitmap(spec)), expected) << bits << " " << compression;
+      fields.compression = compression;
+      EXPECT_EQ(convert(dir, make_bitmap(fields)), expected) << bits << " " << compression;
     }
   }
 }

@@ -23,18 +23,18 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
   KeepWorkingDirectory keep;
   std::vector<std::pair<const char *, Bytes>> bitmaps;
   bitmaps.emplace_back("classic", make_bitmap(classic_spec(pattern_picture(16, 8, 4), 4)));
-  BitmapSpec modern = classic_spec(pattern_picture(8, 16, 8), 8);
+  BitmapFields modern = classic_spec(pattern_picture(8, 16, 8), 8);
   modern.header_size = 124;
   modern.colours_used = 12;
   modern.table.resize(4 * 12);
   modern.compression = 1;
   modern.pixel_data = encode_rle(pattern_picture(8, 16, 8), 8);
   bitmaps.emplace_back("modern", make_bitmap(modern));
-  BitmapSpec rle4 = classic_spec(pattern_picture(16, 16, 4), 4);
+  BitmapFields rle4 = classic_spec(pattern_picture(16, 16, 4), 4);
   rle4.compression = 2;
   rle4.pixel_data = encode_rle(pattern_picture(16, 16, 4), 4);
   bitmaps.emplace_back("rle4", make_bitmap(rle4));
-  BitmapSpec top_down = classic_spec(pattern_picture(8, 8, 8), 8);
+  BitmapFields top_down = classic_spec(pattern_picture(8, 8, 8), 8);
   top_down.height = -8;
   bitmaps.emplace_back("topdown", make_bitmap(top_down));
 

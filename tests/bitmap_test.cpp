@@ -65,9 +65,10 @@ TEST(Bitmap, TilesGoTopBandFirstAndLeftToRight) {
     Picture picture = pattern_picture(shape.width, shape.height, shape.bits);
     std::string name = "p" + std::to_string(shape.width) + "x" + std::to_string(shape.height) +
                        "x" + std::to_string(shape.bits);
-    BitmapSpec spec = classic_spec(picture, shape.bits);
-    EXPECT_EQ(convert(dir, name, make_bitmap(spec)),
-              expected_output(name, picture, spec.table, shape.bits, 0, shape.width, shape.height))
+    BitmapFields fields = classic_spec(picture, shape.bits);
+    EXPECT_EQ(
+        convert(dir, name, make_bitmap(fields)),
+        expected_output(name, picture, fields.table, shape.bits, 0, shape.width, shape.height))
         << name;
   }
   // A 16 x 8 bitmap: the line before tile 1's header ends with ", ".
@@ -80,24 +81,24 @@ TEST(Bitmap, TilesGoTopBandFirstAndLeftToRight) {
 TEST(Bitmap, ColoursUsedFieldCountsAndBlacksOutTheRest) {
   ScratchDirectory dir;
   Picture small = pattern_picture(8, 8, 4);
-  BitmapSpec spec = classic_spec(small, 4);
-  spec.colours_used = 3;
+  BitmapFields fields = classic_spec(small, 4);
+  fields.colours_used = 3;
   // Bytes 255, 8 and 7 give the components 31, 1 and 0.
-  spec.table[0] = 7;
-  spec.table[1] = 8;
-  spec.table[2] = 255;
-  std::string text = convert(dir, "three", make_bitmap(spec));
-  EXPECT_EQ(text, expected_output("three", small, spec.table, 4, 3, 8, 8));
+  fields.table[0] = 7;
+  fields.table[1] = 8;
+  fields.table[2] = 255;
+  std::string text = convert(dir, "three", make_bitmap(fields));
+  EXPECT_EQ(text, expected_output("three", small, fields.table, 4, 3, 8, 8));
   EXPECT_NE(text.find("/* used 3 color for 4bit color */\r\n"), std::string::npos);
   EXPECT_NE(text.find("{\r\n/*\t\xCA\xDF\xDA\xAF\xC4 No.0\t*/\r\n"
                       "RGB(31, 1, 0),RGB( 1, 2,30),RGB( 2, 3,29),RGB( 0, 0, 0),\r\n"),
             std::string::npos);
 
   Picture large = pattern_picture(8, 8, 8);
-  spec = classic_spec(large, 8);
-  spec.colours_used = 300;
-  text = convert(dir, "many", make_bitmap(spec));
-  EXPECT_EQ(text, expected_output("many", large, spec.table, 8, 300, 8, 8));
+  fields = classic_spec(large, 8);
+  fields.colours_used = 300;
+  text = convert(dir, "many", make_bitmap(fields));
+  EXPECT_EQ(text, expected_output("many", large, fields.table, 8, 300, 8, 8));
   EXPECT_NE(text.find("/* used 300 color for 8bit color */\r\n"), std::string::npos);
   // Prologue, palette head, 16 groups of a comment and four lines, its close, tile head, one tile.
   EXPECT_EQ(crlf_lines(text).size(), 6 + 3 + 16 * 5 + 2 + 3 + 9 + 1u);
@@ -107,21 +108,21 @@ TEST(Bitmap, PixelsAreReadStraightAfterTheTableWhateverTheFieldsSay) {
   ScratchDirectory dir;
   for (unsigned bits : {4u, 8u}) {
     Picture picture = pattern_picture(16, 8, bits);
-    BitmapSpec spec = classic_spec(picture, bits);
-    std::string expected = expected_output("same", picture, spec.table, bits, 0, 16, 8);
-    EXPECT_EQ(convert(dir, "same", make_bitmap(spec)), expected);
-    spec.image_size = static_cast<std::uint32_t>(spec.pixel_data.size());
-    EXPECT_EQ(convert(dir, "same", make_bitmap(spec)), expected);
+    BitmapFields fields = classic_spec(picture, bits);
+    std::string expected = expected_output("same", picture, fields.table, bits, 0, 16, 8);
+    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
+    fields.image_size = static_cast<std::uint32_t>(fields.pixel_data.size());
+    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
     // A larger field, and bytes after the pixel data, change nothing.
-    spec.image_size = 100000;
-    spec.pixel_data.insert(spec.pixel_data.end(), 40, 0xEE);
-    EXPECT_EQ(convert(dir, "same", make_bitmap(spec)), expected);
+    fields.image_size = 100000;
+    fields.pixel_data.insert(fields.pixel_data.end(), 40, 0xEE);
+    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
     // A smaller field still reads every pixel the tiles need.
-    spec.image_size = 4;
-    EXPECT_EQ(convert(dir, "same", make_bitmap(spec)), expected);
+    fields.image_size = 4;
+    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
     for (std::int64_t offset : {0, 54, 200, 0x7FFFFFFF}) {
-      spec.pixel_offset = offset;
-      EXPECT_EQ(convert(dir, "same", make_bitmap(spec)), expected) << offset;
+      fields.pixel_offset = offset;
+      EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected) << offset;
     }
   }
 }
@@ -129,11 +130,11 @@ TEST(Bitmap, PixelsAreReadStraightAfterTheTableWhateverTheFieldsSay) {
 TEST(Bitmap, ZeroSizesGiveAnEmptyTileArray) {
   ScratchDirectory dir;
   for (auto [width, height] : {std::pair{0, 8}, std::pair{8, 0}, std::pair{0, 0}}) {
-    BitmapSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.table = colour_table(16);
-    std::string text = convert(dir, "empty", make_bitmap(spec));
+    BitmapFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.table = colour_table(16);
+    std::string text = convert(dir, "empty", make_bitmap(fields));
     std::string tail = "/* " + std::to_string(width) + " x " + std::to_string(height) +
                        " pixels */\r\nconst u16 empty_sp[0]=\r\n{\r\n\r\n};\r\n";
     ASSERT_GE(text.size(), tail.size());
@@ -145,22 +146,22 @@ TEST(Bitmap, ZeroSizesGiveAnEmptyTileArray) {
 TEST(Bitmap, RefusedBitmapsLeaveNoOutput) {
   struct Case {
     const char *name;
-    BitmapSpec spec;
+    BitmapFields fields;
     const char *line;
   };
   auto with = [](std::int32_t width, std::int32_t height, std::uint16_t bits) {
-    BitmapSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bits = bits;
-    spec.table = colour_table(bits <= 8 ? std::size_t{1} << bits : 0);
+    BitmapFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.bits = bits;
+    fields.table = colour_table(bits <= 8 ? std::size_t{1} << bits : 0);
     if (width > 0 && height > 0 && width % 8 == 0 && height % 8 == 0 && width * height < 4096)
-      spec.pixel_data.assign(static_cast<std::size_t>(width * height) * bits / 8, 0x11);
-    return spec;
+      fields.pixel_data.assign(static_cast<std::size_t>(width * height) * bits / 8, 0x11);
+    return fields;
   };
-  BitmapSpec short_pixels = with(16, 16, 8);
+  BitmapFields short_pixels = with(16, 16, 8);
   short_pixels.pixel_data.pop_back();
-  BitmapSpec short_table = with(8, 8, 8);
+  BitmapFields short_table = with(8, 8, 8);
   short_table.table.resize(1000);
   short_table.pixel_data.clear();
   std::vector<Case> cases = {
@@ -179,7 +180,7 @@ TEST(Bitmap, RefusedBitmapsLeaveNoOutput) {
   };
   ScratchDirectory dir;
   for (const Case &c : cases) {
-    write_file(dir.file(c.name + std::string(".bmp")), make_bitmap(c.spec));
+    write_file(dir.file(c.name + std::string(".bmp")), make_bitmap(c.fields));
     write_text_file(dir.file(c.name + std::string(".c")), "earlier output\n");
   }
   Bytes header_only = make_bitmap(with(8, 8, 4));
