@@ -56,8 +56,3 @@ std::string compile_and_run_c(const std::string &main_source, const std::string 
 
 // Splits text at CR LF; fails the test on any bare LF or CR.
 std::vector<std::string> crlf_lines(const std::string &text);
-
-// The test program's own report_result keeps the last result it was given, so that tests can
-// run the dispatch in-process.
-#include "app/dispatch.h"
-extern ConversionResult LastReportedResult;
