@@ -1,6 +1,7 @@
 // Choosing the converter by extension, and the outcome lines of the command-line program.
 #include <gtest/gtest.h>
 
+#include "app/dispatch.h"
 #include "support.h"
 
 namespace {
