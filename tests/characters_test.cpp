@@ -166,16 +166,6 @@ TEST(Characters, BytesPastTheEndOfAShortFileAreZero) {
   EXPECT_EQ(read_text(dir.file("empty.c")), sheet_text("empty", blank_row));
 }
 
-TEST(Characters, AMissingSourceGivesReadFailedAndNoOutput) {
-  ScratchDirectory dir;
-  write_text_file(dir.file("gone.c"), "an earlier output\n");
-  auto before = directory_snapshot(dir.path);
-  RunResult run = run_morvane({dir.file("gone.cgx")});
-  EXPECT_EQ(run.err, ReadFailedLine);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(directory_snapshot(dir.path), before);
-}
-
 TEST(Characters, GeneratedSheetCompilesWithItsValues) {
   Bytes file(FullSize, 0);
   set_row(file, 5, 0, 0xF0, 0xCC, 0xAA, 0x01);

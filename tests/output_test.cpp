@@ -77,16 +77,18 @@ TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   EXPECT_EQ(directory_snapshot(dir.path), before);
 }
 
-TEST(Output, AMissingSourceLeavesTheDirectoryAsItWas) {
+TEST(Output, AMissingSourceOfAnyKindLeavesTheDirectoryAsItWas) {
   ScratchDirectory dir;
-  write_text_file(dir.file("title.c"), "kept\n");
-  auto before = directory_snapshot(dir.path);
-  EXPECT_EQ(run_morvane({dir.file("title.col")}).err, ReadFailedLine);
+  write_text_file(dir.file("title.c"), "an earlier output\n");
   // A directory is not a source either.
   ASSERT_EQ(mkdir(dir.file("folder.col").c_str(), 0755), 0);
-  before = directory_snapshot(dir.path);
-  EXPECT_EQ(run_morvane({dir.file("folder.col")}).err, ReadFailedLine);
-  EXPECT_EQ(directory_snapshot(dir.path), before);
+  auto before = directory_snapshot(dir.path);
+  for (const char *name : {"title.bmp", "title.scr", "title.cgx", "title.col", "folder.col"}) {
+    RunResult run = run_morvane({dir.file(name)});
+    EXPECT_EQ(run.out, "") << name;
+    EXPECT_EQ(run.err, ReadFailedLine) << name;
+    EXPECT_EQ(directory_snapshot(dir.path), before) << name;
+  }
 }
 
 TEST(Output, TheDirectoryPartKeepsARoot) {

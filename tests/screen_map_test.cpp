@@ -116,16 +116,6 @@ TEST(ScreenMap, EntriesPastTheEndOfAShortFileAreZero) {
   EXPECT_EQ(read_text(dir.file("empty.c")), map_text("empty", {}));
 }
 
-TEST(ScreenMap, AMissingSourceGivesReadFailedAndNoOutput) {
-  ScratchDirectory dir;
-  write_text_file(dir.file("gone.c"), "an earlier output\n");
-  auto before = directory_snapshot(dir.path);
-  RunResult run = run_morvane({dir.file("gone.scr")});
-  EXPECT_EQ(run.err, ReadFailedLine);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(directory_snapshot(dir.path), before);
-}
-
 // Any screen keeps the shape: 296 lines, a row comment before every 32 entries, four entries a
 // line, and no map entry with bit 15 set.
 TEST(ScreenMap, RandomScreensKeepTheShape) {
