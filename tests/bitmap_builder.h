@@ -187,7 +187,8 @@ inline std::string expected_tiles(const Picture &picture, unsigned bits) {
 }
 
 inline std::string component(unsigned value) {
-  return (value < 10 ? " " : "") + std::to_string(value);
+  std::string digits = std::to_string(value);
+  return value < 10 ? " " + digits : digits;
 }
 
 // The palette array's lines as they should be written, from a full table as stored.

@@ -134,7 +134,7 @@ std::string compile_and_run_c(const std::string &main_source,
                   << read_text(build.file("errors"));
     return "";
   }
-  std::string run = "'" + build.file("program") + "' > '" + build.file("printed") + "'";
+  std::string run = std::string("'") + build.file("program") + "' > '" + build.file("printed") + "'";
   EXPECT_EQ(std::system(run.c_str()), 0);
   return read_text(build.file("printed"));
 }
