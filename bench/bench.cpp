@@ -1,5 +1,7 @@
 // Times the real morvane program on large, deterministic inputs against the floor: writing the
-// same output bytes with plain buffered writes to the same folder. Prints medians, their ratio
+// same output bytes to a new file in 1 MiB writes. Program and floor runs alternate, each kind
+// after one untimed run, and both start from a folder without the output, as a user's first
+// conversion does. Prints wall and CPU time (median, min, max), the CPU-time ratio to the floor
 // and the program's peak memory. It measures; it never fails on a time.
 #include <algorithm>
 #include <chrono>
@@ -73,15 +75,20 @@ void write_file(const std::string &path, const Bytes &bytes) {
              static_cast<std::streamsize>(bytes.size()));
 }
 
-struct ProcessRun {
+struct Timing {
   double wall_ms;
   double cpu_ms;
   long peak_kib;
 };
 
+double cpu_ms(const rusage &usage) {
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
 // Started with fork rather than posix_spawn: a child that shares the parent's memory until exec
 // would report the parent's peak as its own.
-ProcessRun run_morvane(const std::string &program, const std::string &source) {
+Timing run_morvane(const std::string &program, const std::string &source) {
   std::fflush(stdout);
   auto start = Clock::now();
   pid_t child = fork();
@@ -100,28 +107,68 @@ ProcessRun run_morvane(const std::string &program, const std::string &source) {
     std::fprintf(stderr, "%s failed on %s\n", program.c_str(), source.c_str());
     std::exit(1);
   }
-  double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-  return {std::chrono::duration<double, std::milli>(end - start).count(), cpu, usage.ru_maxrss};
+  return {std::chrono::duration<double, std::milli>(end - start).count(), cpu_ms(usage),
+          usage.ru_maxrss};
 }
 
-// The floor: the output's bytes, already in memory, written with 64 KiB buffered writes.
-double write_floor(const std::string &path, const Bytes &bytes) {
-  auto start = Clock::now();
-  std::FILE *file = std::fopen(path.c_str(), "wb");
-  if (!file) {
+// The floor: the output's bytes, already in memory, written to a new file in 1 MiB writes. A
+// child of its own holds the bytes, so that this process stays small for the program's runs;
+// it times only the write, its CPU time taken around it, and sends both back.
+Timing write_floor(const std::string &bytes_from, const std::string &path) {
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0)
+    std::exit(1);
+  std::fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) {
+    std::ifstream in(bytes_from, std::ios::binary);
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    unlink(path.c_str());
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    auto start = Clock::now();
+    int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (file < 0)
+      _exit(1);
+    constexpr std::size_t block = 1 << 20;
+    for (std::size_t done = 0; done < bytes.size(); done += block) {
+      std::size_t size = std::min(block, bytes.size() - done);
+      if (write(file, bytes.data() + done, size) != static_cast<ssize_t>(size))
+        _exit(1);
+    }
+    close(file);
+    auto end = Clock::now();
+    getrusage(RUSAGE_SELF, &after);
+    double times[2] = {std::chrono::duration<double, std::milli>(end - start).count(),
+                       cpu_ms(after) - cpu_ms(before)};
+    _exit(write(pipe_ends[1], times, sizeof times) == sizeof times ? 0 : 1);
+  }
+  close(pipe_ends[1]);
+  double times[2] = {0, 0};
+  bool received = read(pipe_ends[0], times, sizeof times) == sizeof times;
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     std::exit(1);
   }
-  for (std::size_t done = 0; done < bytes.size(); done += 65536)
-    std::fwrite(bytes.data() + done, 1, std::min<std::size_t>(65536, bytes.size() - done), file);
-  std::fclose(file);
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  return {times[0], times[1], 0};
 }
 
-double median(std::vector<double> values) {
+struct Spread {
+  double median, min, max;
+};
+
+Spread spread(std::vector<double> values) {
   std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  return {values[values.size() / 2], values.front(), values.back()};
+}
+
+std::string shown(const Spread &values) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f)", values.median, values.min, values.max);
+  return text;
 }
 
 } // namespace
@@ -149,30 +196,50 @@ int main(int argc, char **argv) {
       {"colours.col", [] { return make_noise(512); }, 0},
   };
 
-  std::printf("%-12s %10s %10s %10s %8s %10s %12s\n", "input", "output", "morvane", "floor",
-              "ratio", "cpu", "peak memory");
+  std::printf("times in ms: median (min-max)\n");
+  std::printf("%-12s %8s %24s %24s %24s %24s %7s %s\n", "input", "output", "morvane wall",
+              "floor wall", "morvane cpu", "floor cpu", "cpu x", "peak memory");
   for (const Input &input : inputs) {
     std::string source = (folder / input.name).string();
-    // The input is written and let go before the runs: a child forked from a large parent
-    // would count the parent's pages in its peak memory and its time.
-    write_file(source, input.make());
+    // A child makes and writes the input: a child forked from a large parent would count the
+    // parent's pages in its peak memory and its time.
+    std::fflush(stdout);
+    pid_t maker = fork();
+    if (maker == 0) {
+      write_file(source, input.make());
+      _exit(0);
+    }
+    waitpid(maker, nullptr, 0);
     std::string output = (folder / std::filesystem::path(input.name).stem()).string() + ".c";
-    std::vector<double> wall, cpu, floor;
+    std::string floor_path = (folder / "floor.out").string();
+
+    // The untimed runs: the program's also gives the bytes the floor writes.
+    run_morvane(program, source);
+    double output_mb = std::filesystem::file_size(output) / 1e6;
+    std::string floor_bytes = (folder / "floor.bytes").string();
+    std::filesystem::copy_file(output, floor_bytes);
+    write_floor(floor_bytes, floor_path);
+
+    std::vector<double> wall, cpu, floor_wall, floor_cpu;
     long peak = 0;
     for (int i = 0; i < runs; ++i) {
-      ProcessRun run = run_morvane(program, source);
+      std::filesystem::remove(output);
+      Timing run = run_morvane(program, source);
       wall.push_back(run.wall_ms);
       cpu.push_back(run.cpu_ms);
       peak = std::max(peak, run.peak_kib);
+      Timing floor = write_floor(floor_bytes, floor_path);
+      floor_wall.push_back(floor.wall_ms);
+      floor_cpu.push_back(floor.cpu_ms);
     }
-    std::ifstream in(output, std::ios::binary);
-    Bytes text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (int i = 0; i < runs; ++i)
-      floor.push_back(write_floor((folder / "floor.out").string(), text));
+    std::filesystem::remove(floor_path);
+    std::filesystem::remove(floor_bytes);
+    Spread cpu_spread = spread(cpu), floor_cpu_spread = spread(floor_cpu);
     double peak_mib = peak / 1024.0;
-    std::printf("%-12s %8.1fMB %8.2fms %8.2fms %7.2fx %8.2fms %8.1f MiB", input.name,
-                text.size() / 1e6, median(wall), median(floor), median(wall) / median(floor),
-                median(cpu), peak_mib);
+    std::printf("%-12s %6.1fMB %24s %24s %24s %24s %6.2fx %.1f MiB", input.name, output_mb, shown(spread(wall)).c_str(), shown(spread(floor_wall)).c_str(),
+                shown(cpu_spread).c_str(), shown(floor_cpu_spread).c_str(),
+                floor_cpu_spread.median > 0 ? cpu_spread.median / floor_cpu_spread.median : 0.0,
+                peak_mib);
     if (input.pixel_bytes)
       std::printf(" (pixels %.1f MiB + %.1f)", input.pixel_bytes / 1048576.0,
                   peak_mib - input.pixel_bytes / 1048576.0);
@@ -180,10 +247,11 @@ int main(int argc, char **argv) {
   }
   // What any run costs before it converts anything: starting, and failing to open a file.
   std::vector<double> start_cpu;
+  run_morvane(program, (folder / "missing.col").string());
   for (int i = 0; i < runs; ++i)
     start_cpu.push_back(run_morvane(program, (folder / "missing.col").string()).cpu_ms);
-  std::printf("%-12s %10s %10s %10s %8s %8.2fms\n", "(start-up)", "", "", "", "",
-              median(start_cpu));
+  std::printf("%-12s %8s %24s %24s %24s\n", "(start-up)", "", "", "",
+              shown(spread(start_cpu)).c_str());
   std::filesystem::remove_all(folder);
   return 0;
 }
