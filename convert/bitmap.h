@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/dispatch.h"
+#include "convert/common/conversion.h"
 
 // A bitmap as read and checked: everything the text is written from.
 struct BitmapPicture {

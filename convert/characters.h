@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/dispatch.h"
+#include "convert/common/conversion.h"
 #include "convert/common/text_writer.h"
 
 // One character run (16 characters) as 4-bit tile data: 16 values for each character.

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/dispatch.h"
+
 void report_result(ConversionResult) {}
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/dispatch.h"
+#include "convert/common/conversion.h"
 
 ConversionResult convert_fuzz_input(const std::uint8_t *data, std::size_t size,
                                     const char *extension, ConversionResult (*convert)());

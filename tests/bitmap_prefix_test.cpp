@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "app/dispatch.h"
 #include "bitmap_builder.h"
 #include "convert/bitmap.h"
 

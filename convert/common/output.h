@@ -1,7 +1,7 @@
 // Preparing a converter's output file and putting it in place once it is complete.
 #pragma once
 
-#include "app/dispatch.h"
+#include "convert/common/conversion.h"
 #include "convert/common/text_writer.h"
 
 // The output is written to a temporary file beside its final name and replaces that name only
