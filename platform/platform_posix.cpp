@@ -9,12 +9,15 @@
 #include <unistd.h>
 
 bool open_source(const char *path, SourceSharing, SourceFile *file) {
-  // POSIX has no share modes; the source is only ever read.
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // POSIX has no share modes; the source is only ever read. Only a regular file is a source:
+  // the open does not wait, so a FIFO with no writer is refused at once instead of hanging the
+  // program, and a device or directory is refused too.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return false;
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     close(fd);
     return false;
   }

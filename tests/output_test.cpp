@@ -77,14 +77,30 @@ TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   EXPECT_EQ(directory_snapshot(dir.path), before);
 }
 
-TEST(Output, AMissingSourceOfAnyKindLeavesTheDirectoryAsItWas) {
+// Only a regular file is a source: a directory, a device (which reads as endless zeros or
+// nothing at all) and a FIFO with no writer (which would make a plain open wait for ever) are
+// refused at once, like a missing file.
+TEST(Output, ASourceThatIsMissingOrNoRegularFileLeavesTheDirectoryAsItWas) {
   ScratchDirectory dir;
   write_text_file(dir.file("title.c"), "an earlier output\n");
-  // A directory is not a source either.
-  ASSERT_EQ(mkdir(dir.file("folder.col").c_str(), 0755), 0);
+  std::vector<std::string> names;
+  for (const char *extension : {".bmp", ".scr", ".cgx", ".col"}) {
+    names.push_back(std::string("missing") + extension);
+    names.push_back(std::string("folder") + extension);
+    ASSERT_EQ(mkdir(dir.file(names.back()).c_str(), 0755), 0);
+    names.push_back(std::string("zero") + extension);
+    ASSERT_EQ(symlink("/dev/zero", dir.file(names.back()).c_str()), 0);
+    names.push_back(std::string("null") + extension);
+    ASSERT_EQ(symlink("/dev/null", dir.file(names.back()).c_str()), 0);
+    names.push_back(std::string("pipe") + extension);
+    ASSERT_EQ(mkfifo(dir.file(names.back()).c_str(), 0644), 0);
+  }
   auto before = directory_snapshot(dir.path);
-  for (const char *name : {"title.bmp", "title.scr", "title.cgx", "title.col", "folder.col"}) {
-    RunResult run = run_morvane({dir.file(name)});
+  RunLimits limits;
+  limits.seconds = 5;
+  for (const std::string &name : names) {
+    RunResult run = run_morvane({dir.file(name)}, ".", limits);
+    EXPECT_EQ(run.exit_status, 0) << name;
     EXPECT_EQ(run.out, "") << name;
     EXPECT_EQ(run.err, ReadFailedLine) << name;
     EXPECT_EQ(directory_snapshot(dir.path), before) << name;
