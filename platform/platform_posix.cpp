@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +80,9 @@ bool directory_part(const char *path, char *directory, std::size_t capacity) {
 bool change_directory(const char *directory) { return chdir(directory) == 0; }
 
 std::FILE *create_temporary_output(char *name, std::size_t capacity) {
+  // A file size limit (ulimit -f) is then a write that fails, reported like any other, rather
+  // than the end of the program.
+  signal(SIGXFSZ, SIG_IGN);
   static const char pattern[] = ".morvane-XXXXXX";
   if (capacity < sizeof pattern)
     return nullptr;

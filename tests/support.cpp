@@ -138,8 +138,8 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
     dup2(err_fd, 2);
     if (chdir(cwd.c_str()) != 0)
       _exit(126);
+    // SIGXFSZ keeps its default action: the program must ignore it itself.
     if (limits.file_size_limit >= 0) {
-      std::signal(SIGXFSZ, SIG_IGN);
       rlimit limit{static_cast<rlim_t>(limits.file_size_limit),
                    static_cast<rlim_t>(limits.file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
