@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "support.h"
+#include "bitmap_builder.h"
 
 namespace {
 
@@ -120,6 +120,37 @@ TEST(Robustness, SimultaneousConversionsInOneFolderDoNotDisturbEachOther) {
     EXPECT_TRUE(green != white) << "one whole output, not a mixture";
     EXPECT_EQ(directory_snapshot(dir.path).size(), 7u) << "no temporary file is left";
   }
+}
+
+// A sparse file costs the disk nothing, so the program must not read it all to find that.
+TEST(Robustness, MemoryIsBoundedByThePictureNotTheFile) {
+  constexpr long Bound = 32 << 10; // KiB: the program itself and a small picture's buffers
+  ScratchDirectory dir;
+
+  // An 8 x 8 RLE8 bitmap whose stream is followed by half a gibibyte of nothing.
+  BitmapFields small = classic_spec(pattern_picture(8, 8, 8), 8);
+  small.compression = 1;
+  small.pixel_data = encode_rle(pattern_picture(8, 8, 8), 8);
+  write_file(dir.file("long.bmp"), make_bitmap(small));
+  std::filesystem::resize_file(dir.file("long.bmp"), std::uintmax_t{512} << 20);
+  RunResult run = run_morvane({dir.file("long.bmp")});
+  EXPECT_EQ(run.out, SuccessLine);
+  EXPECT_LT(run.peak_memory_kb, Bound);
+  EXPECT_EQ(read_text(dir.file("long.c")),
+            expected_output("long", pattern_picture(8, 8, 8), small.table, 8, 0, 8, 8));
+
+  // A 16384 x 8192 8-bit bitmap one byte short of its 128 MiB of pixels is refused before any
+  // memory is taken for them.
+  BitmapFields large;
+  large.width = 16384;
+  large.height = 8192;
+  large.bits = 8;
+  large.table = colour_table(256);
+  write_file(dir.file("short.bmp"), make_bitmap(large));
+  std::filesystem::resize_file(dir.file("short.bmp"), 54 + 1024 + (std::uintmax_t{128} << 20) - 1);
+  run = run_morvane({dir.file("short.bmp")});
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_LT(run.peak_memory_kb, Bound);
 }
 
 TEST(Robustness, AnOutputOpenForReadingElsewhereIsReplacedWithoutTearingTheReader) {
