@@ -60,7 +60,7 @@ TEST(Output, ReplacesAnEarlierOutputAndLeavesNoTemporaryFile) {
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 }
 
-TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
+TEST(Output, AWriteOrRenameThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   ScratchDirectory dir;
   write_file(dir.file("title.col"), Bytes(512, 0));
   std::string earlier = "const u16 title_pal[1] = {0};\n";
@@ -75,6 +75,16 @@ TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   EXPECT_EQ(run.err, ReadFailedLine);
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory_snapshot(dir.path), before);
+
+  // A complete output that cannot take its name (a directory holds it) is a failure too.
+  ScratchDirectory taken;
+  write_file(taken.file("title.col"), Bytes(512, 0));
+  ASSERT_EQ(mkdir(taken.file("title.c").c_str(), 0755), 0);
+  before = directory_snapshot(taken.path);
+  run = run_morvane({taken.file("title.col")});
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(directory_snapshot(taken.path), before);
 }
 
 // Only a regular file is a source: a directory, a device (which reads as endless zeros or
