@@ -2,6 +2,8 @@
 // outcomes with either a complete output or none, and simultaneous conversions never tear a file.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -151,6 +153,48 @@ TEST(Robustness, MemoryIsBoundedByThePictureNotTheFile) {
   run = run_morvane({dir.file("short.bmp")});
   EXPECT_EQ(run.err, ReadFailedLine);
   EXPECT_LT(run.peak_memory_kb, Bound);
+}
+
+// A conversion ended in its middle by a signal, or by a file size limit (ulimit -f), leaves the
+// folder as it was, the earlier output whole; a finished one leaves only its output.
+TEST(Robustness, AnInterruptedConversionLeavesTheFolderAsItWas) {
+  ScratchDirectory dir;
+  // A 4096 x 4096 8-bit bitmap: some 70 MB of text, long enough to be caught in its middle.
+  BitmapFields fields;
+  fields.width = 4096;
+  fields.height = 4096;
+  fields.bits = 8;
+  fields.table = colour_table(256);
+  fields.pixel_data.resize(std::size_t{4096} * 4096);
+  for (std::size_t i = 0; i < fields.pixel_data.size(); ++i)
+    fields.pixel_data[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+  write_file(dir.file("big.bmp"), make_bitmap(fields));
+  write_text_file(dir.file("big.c"), "an earlier output\n");
+  auto before = directory_snapshot(dir.path);
+
+  for (int signal_number : {SIGINT, SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(strsignal(signal_number));
+    RunLimits limits;
+    limits.interrupt_signal = signal_number;
+    RunResult run = run_morvane({dir.file("big.bmp")}, ".", limits);
+    ASSERT_TRUE(run.interrupted) << "the conversion ended before it could be interrupted";
+    EXPECT_EQ(run.killed_by, signal_number);
+    EXPECT_EQ(directory_snapshot(dir.path), before);
+  }
+
+  RunLimits limits;
+  limits.file_size_limit = 8 << 20;
+  RunResult run = run_morvane({dir.file("big.bmp")}, ".", limits);
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory_snapshot(dir.path), before);
+
+  EXPECT_EQ(run_morvane({dir.file("big.bmp")}).out, SuccessLine);
+  auto after = directory_snapshot(dir.path);
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].first, "big.bmp");
+  EXPECT_EQ(after[1].first, "big.c");
+  EXPECT_TRUE(is_complete_output(std::string(after[1].second.begin(), after[1].second.end())));
 }
 
 TEST(Robustness, AnOutputOpenForReadingElsewhereIsReplacedWithoutTearingTheReader) {
