@@ -28,9 +28,17 @@ mutant convert/bitmap.cpp '  if (start > file_size || file_size - start < size)'
   'bitmap: no check that the file holds every pixel byte before allocating'
 # Not listed: dropping the count check of the pixel read. After the size check it can only
 # matter when the file shrinks between the two, which no test can arrange without a race.
-mutant convert/common/output.cpp '  if (written && replace_file(output.temporary_name, output.final_name))' \
-  '  if (written && (replace_file(output.temporary_name, output.final_name) || true))' \
+mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
+      return true;' '    rename(link_name, to);
+    return true;' \
   'output: a failed rename reported as success'
+mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
+  'output: SIGXFSZ left to end the program'
+mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
+  '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
+  'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
+mutant convert/bitmap.cpp 'std::min(file_size - start, longest_rle_stream(picture))' 'file_size - start' \
+  'RLE: the whole rest of the file read, however long'
 mutant platform/platform_posix.cpp ' || !S_ISREG(info.st_mode)' '' \
   'source: a device accepted as a source'
 mutant platform/platform_posix.cpp 'O_RDONLY | O_CLOEXEC | O_NONBLOCK' 'O_RDONLY | O_CLOEXEC' \
