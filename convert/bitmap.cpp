@@ -68,14 +68,28 @@ bool read_plain_pixels(SourceFile source, std::uint64_t start, std::uint64_t fil
          read_source(source, start, picture.pixels.get(), size) == static_cast<long long>(size);
 }
 
-// Reads the compressed stream from start to the end of the file and decodes it. The stream is
-// checked whole before the pixel buffer exists, and a picture larger than the stream can
-// describe (a 2-byte run sets at most 255 pixels) is refused rather than allocated.
+// The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
+// pixel for less), an end of line after every row and the end of the bitmap, with room for an
+// encoder's odd extra command or padding. Nothing past it is read, so a long file costs no
+// memory; a stream that goes on beyond it is refused.
+std::uint64_t longest_rle_stream(const BitmapPicture &picture) {
+  constexpr std::uint64_t Slack = 4096;
+  std::uint64_t pixel_count = std::uint64_t{static_cast<std::uint32_t>(picture.width)} *
+                              picture.row_count;
+  return 2 * pixel_count + 2 * std::uint64_t{picture.row_count} + 2 + Slack;
+}
+
+// Reads the compressed stream from start, no further than the picture can need, and decodes
+// it. The stream is checked whole before the pixel buffer exists, and a picture larger than the
+// stream can describe (a 2-byte run sets at most 255 pixels) is refused rather than allocated.
 bool read_rle_pixels(SourceFile source, std::uint64_t start, std::uint64_t file_size,
                      BitmapPicture &picture) {
-  if (start >= file_size || file_size - start > SIZE_MAX)
+  if (start >= file_size)
     return false;
-  std::size_t length = static_cast<std::size_t>(file_size - start);
+  std::uint64_t available = std::min(file_size - start, longest_rle_stream(picture));
+  if (available > SIZE_MAX)
+    return false;
+  std::size_t length = static_cast<std::size_t>(available);
   std::unique_ptr<unsigned char[]> stream(new (std::nothrow) unsigned char[length]);
   if (!stream || read_source(source, start, stream.get(), length) != static_cast<long long>(length))
     return false;

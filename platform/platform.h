@@ -38,11 +38,14 @@ bool directory_part(const char *path, char *directory, std::size_t capacity);
 
 bool change_directory(const char *directory);
 
-// Creates a new, uniquely named file in the working directory and opens it for binary writing;
-// its name goes into name. nullptr when it cannot be created.
+// Creates the output in the working directory and opens it for binary writing. It stays out of
+// sight until it is put in place: where the system allows, it has no name at all (name is then
+// empty), otherwise it gets a new unique name, in name, that SIGINT and SIGTERM remove should
+// they end the program first. A size limit on files makes its writes fail rather than end the
+// program. nullptr when it cannot be created.
 std::FILE *create_temporary_output(char *name, std::size_t capacity);
 
-// Puts the file named from in place of to, replacing an existing to in one step.
-bool replace_file(const char *from, const char *to);
-
-void remove_file(const char *name);
+// Closes file (the output from create_temporary_output and its name) and, when written and its
+// closing succeeded, puts it in place as to, replacing an existing to in one step. True when it
+// is there; otherwise nothing of it is left and an existing to is untouched.
+bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to);

@@ -178,15 +178,17 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   return nullptr;
 }
 
-bool replace_file(const char *from, const char *to) {
+bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to) {
+  // An open file cannot be moved, so it is closed first.
+  if (file)
+    written = std::fclose(file) == 0 && written;
   wchar_t wide_from[WidePathCapacity];
   wchar_t wide_to[WidePathCapacity];
-  return to_wide(from, wide_from) && to_wide(to, wide_to) &&
-         MoveFileExW(wide_from, wide_to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-}
-
-void remove_file(const char *name) {
-  wchar_t wide[WidePathCapacity];
-  if (to_wide(name, wide))
-    DeleteFileW(wide);
+  if (!to_wide(name, wide_from))
+    return false;
+  if (written && to_wide(to, wide_to) &&
+      MoveFileExW(wide_from, wide_to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteFileW(wide_from);
+  return false;
 }

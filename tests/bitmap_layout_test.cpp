@@ -172,6 +172,12 @@ TEST(BitmapLayout, DamagedStreamsAreRefused) {
       {"end of line past the top", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
       {"run past the top", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 1}},
   };
+  // Deltas that move nowhere, repeated past anything an 8 x 8 picture can need.
+  Bytes endless;
+  for (int i = 0; i < 2000; ++i)
+    endless.insert(endless.end(), {0, 2, 0, 0});
+  endless.insert(endless.end(), {0, 1});
+  cases.push_back({"longer than the picture can need", endless});
   ScratchDirectory dir;
   for (const Case &c : cases) {
     BitmapFields fields = classic_spec(pattern_picture(8, 8, 8), 8);

@@ -6,6 +6,7 @@
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
 #include "convert/bitmap.h"
+#include "convert/bitmap_rle.h"
 
 namespace {
 
@@ -52,6 +53,24 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
     EXPECT_TRUE(file_exists(dir.file(std::string(name) + ".c"))) << name;
     std::filesystem::remove(dir.file(std::string(name) + ".c"));
     std::filesystem::remove(path);
+  }
+}
+
+// Each cut of a stream that uses every command is refused though the rest of the stream lies
+// right after the cut in memory: the decoder takes nothing from past the length it is given.
+TEST(BitmapPrefix, EveryCutOfACompressedStreamIsRefusedThoughTheRestFollowsInMemory) {
+  // An encoded run, an absolute run (padded), a delta, an end of line, a run that ends exactly
+  // at the row's end, and the end of the bitmap; 8 x 4 pixels. At 4 bits the three absolute
+  // pixels fill two bytes, at 8 bits three and a pad.
+  for (unsigned bits : {4u, 8u}) {
+    Bytes stream = {2, 7, 0, 3, 0x12, 0x30, 0, 2, 1, 1, 0, 0, 8, 9, 0, 1};
+    if (bits == 8)
+      stream = {2, 7, 0, 3, 1, 2, 3, 0, 0, 2, 1, 1, 0, 0, 8, 9, 0, 1};
+    std::vector<unsigned char> pixels(8 * 4);
+    ASSERT_EQ(decode_rle(stream.data(), stream.size(), bits, 8, 4, pixels.data()), stream.size());
+    for (std::size_t length = 0; length < stream.size(); ++length)
+      EXPECT_EQ(decode_rle(stream.data(), length, bits, 8, 4, nullptr), 0u)
+          << bits << " bits, cut to " << length;
   }
 }
 

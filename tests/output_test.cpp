@@ -60,7 +60,7 @@ TEST(Output, ReplacesAnEarlierOutputAndLeavesNoTemporaryFile) {
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 }
 
-TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
+TEST(Output, AWriteOrRenameThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   ScratchDirectory dir;
   write_file(dir.file("title.col"), Bytes(512, 0));
   std::string earlier = "const u16 title_pal[1] = {0};\n";
@@ -75,16 +75,42 @@ TEST(Output, AWriteThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   EXPECT_EQ(run.err, ReadFailedLine);
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory_snapshot(dir.path), before);
+
+  // A complete output that cannot take its name (a directory holds it) is a failure too.
+  ScratchDirectory taken;
+  write_file(taken.file("title.col"), Bytes(512, 0));
+  ASSERT_EQ(mkdir(taken.file("title.c").c_str(), 0755), 0);
+  before = directory_snapshot(taken.path);
+  run = run_morvane({taken.file("title.col")});
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(directory_snapshot(taken.path), before);
 }
 
-TEST(Output, AMissingSourceOfAnyKindLeavesTheDirectoryAsItWas) {
+// Only a regular file is a source: a directory, a device (which reads as endless zeros or
+// nothing at all) and a FIFO with no writer (which would make a plain open wait for ever) are
+// refused at once, like a missing file.
+TEST(Output, ASourceThatIsMissingOrNoRegularFileLeavesTheDirectoryAsItWas) {
   ScratchDirectory dir;
   write_text_file(dir.file("title.c"), "an earlier output\n");
-  // A directory is not a source either.
-  ASSERT_EQ(mkdir(dir.file("folder.col").c_str(), 0755), 0);
+  std::vector<std::string> names;
+  for (const char *extension : {".bmp", ".scr", ".cgx", ".col"}) {
+    names.push_back(std::string("missing") + extension);
+    names.push_back(std::string("folder") + extension);
+    ASSERT_EQ(mkdir(dir.file(names.back()).c_str(), 0755), 0);
+    names.push_back(std::string("zero") + extension);
+    ASSERT_EQ(symlink("/dev/zero", dir.file(names.back()).c_str()), 0);
+    names.push_back(std::string("null") + extension);
+    ASSERT_EQ(symlink("/dev/null", dir.file(names.back()).c_str()), 0);
+    names.push_back(std::string("pipe") + extension);
+    ASSERT_EQ(mkfifo(dir.file(names.back()).c_str(), 0644), 0);
+  }
   auto before = directory_snapshot(dir.path);
-  for (const char *name : {"title.bmp", "title.scr", "title.cgx", "title.col", "folder.col"}) {
-    RunResult run = run_morvane({dir.file(name)});
+  RunLimits limits;
+  limits.seconds = 5;
+  for (const std::string &name : names) {
+    RunResult run = run_morvane({dir.file(name)}, ".", limits);
+    EXPECT_EQ(run.exit_status, 0) << name;
     EXPECT_EQ(run.out, "") << name;
     EXPECT_EQ(run.err, ReadFailedLine) << name;
     EXPECT_EQ(directory_snapshot(dir.path), before) << name;

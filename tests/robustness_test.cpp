@@ -2,11 +2,15 @@
 // outcomes with either a complete output or none, and simultaneous conversions never tear a file.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <thread>
 
-#include "support.h"
+#include "bitmap_builder.h"
 
 namespace {
 
@@ -120,6 +124,92 @@ TEST(Robustness, SimultaneousConversionsInOneFolderDoNotDisturbEachOther) {
     EXPECT_TRUE(green != white) << "one whole output, not a mixture";
     EXPECT_EQ(directory_snapshot(dir.path).size(), 7u) << "no temporary file is left";
   }
+}
+
+// A sparse file costs the disk nothing, so the program must not read it all to find that.
+TEST(Robustness, MemoryIsBoundedByThePictureNotTheFile) {
+  constexpr long Bound = 32 << 10; // KiB: the program itself and a small picture's buffers
+  ScratchDirectory dir;
+
+  // An 8 x 8 RLE8 bitmap whose stream is followed by half a gibibyte of nothing.
+  BitmapFields small = classic_spec(pattern_picture(8, 8, 8), 8);
+  small.compression = 1;
+  small.pixel_data = encode_rle(pattern_picture(8, 8, 8), 8);
+  write_file(dir.file("long.bmp"), make_bitmap(small));
+  std::filesystem::resize_file(dir.file("long.bmp"), std::uintmax_t{512} << 20);
+  RunResult run = run_morvane({dir.file("long.bmp")});
+  EXPECT_EQ(run.out, SuccessLine);
+  EXPECT_LT(run.peak_memory_kb, Bound);
+  EXPECT_EQ(read_text(dir.file("long.c")),
+            expected_output("long", pattern_picture(8, 8, 8), small.table, 8, 0, 8, 8));
+
+  // A 16384 x 8192 8-bit bitmap one byte short of its 128 MiB of pixels is refused before any
+  // memory is taken for them.
+  BitmapFields large;
+  large.width = 16384;
+  large.height = 8192;
+  large.bits = 8;
+  large.table = colour_table(256);
+  write_file(dir.file("short.bmp"), make_bitmap(large));
+  std::filesystem::resize_file(dir.file("short.bmp"), 54 + 1024 + (std::uintmax_t{128} << 20) - 1);
+  run = run_morvane({dir.file("short.bmp")});
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_LT(run.peak_memory_kb, Bound);
+}
+
+// A conversion ended in its middle by a signal, or by a file size limit (ulimit -f), leaves the
+// folder as it was, the earlier output whole; a finished one leaves only its output.
+TEST(Robustness, AnInterruptedConversionLeavesTheFolderAsItWas) {
+  ScratchDirectory dir;
+  // A 4096 x 4096 8-bit bitmap: some 70 MB of text, long enough to be caught in its middle.
+  BitmapFields fields;
+  fields.width = 4096;
+  fields.height = 4096;
+  fields.bits = 8;
+  fields.table = colour_table(256);
+  fields.pixel_data.resize(std::size_t{4096} * 4096);
+  for (std::size_t i = 0; i < fields.pixel_data.size(); ++i)
+    fields.pixel_data[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+  write_file(dir.file("big.bmp"), make_bitmap(fields));
+  write_text_file(dir.file("big.c"), "an earlier output\n");
+  auto before = directory_snapshot(dir.path);
+  int probe = open(dir.path.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  bool unnamed_files = probe >= 0;
+  if (probe >= 0)
+    close(probe);
+
+  for (int signal_number : {SIGINT, SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(strsignal(signal_number));
+    RunLimits limits;
+    limits.interrupt_signal = signal_number;
+    RunResult run = run_morvane({dir.file("big.bmp")}, ".", limits);
+    ASSERT_TRUE(run.interrupted) << "the conversion ended before it could be interrupted";
+    EXPECT_EQ(run.killed_by, signal_number);
+    auto after = directory_snapshot(dir.path);
+    // Only an unnamed output is safe from SIGKILL. Where the file system refuses one (run the
+    // suite with TMPDIR on such a file system to test that case), the named temporary file is
+    // what SIGKILL leaves, and the earlier output is still whole.
+    if (signal_number == SIGKILL && !unnamed_files && after.size() == before.size() + 1 &&
+        after[0].first.rfind(".morvane-", 0) == 0) {
+      std::filesystem::remove(dir.file(after[0].first));
+      after.erase(after.begin());
+    }
+    EXPECT_EQ(after, before);
+  }
+
+  RunLimits limits;
+  limits.file_size_limit = 8 << 20;
+  RunResult run = run_morvane({dir.file("big.bmp")}, ".", limits);
+  EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(directory_snapshot(dir.path), before);
+
+  EXPECT_EQ(run_morvane({dir.file("big.bmp")}).out, SuccessLine);
+  auto after = directory_snapshot(dir.path);
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].first, "big.bmp");
+  EXPECT_EQ(after[1].first, "big.c");
+  EXPECT_TRUE(is_complete_output(std::string(after[1].second.begin(), after[1].second.end())));
 }
 
 TEST(Robustness, AnOutputOpenForReadingElsewhereIsReplacedWithoutTearingTheReader) {

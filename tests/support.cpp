@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,6 +79,47 @@ std::string drain_fd(int fd) {
   return text;
 }
 
+// True when the child has an output file open for writing that holds at least a mebibyte:
+// the conversion is well under way but not finished.
+bool is_writing_output(pid_t child) {
+  std::string fd_directory = "/proc/" + std::to_string(child) + "/fd";
+  std::error_code error;
+  for (const auto &entry : std::filesystem::directory_iterator(fd_directory, error)) {
+    std::string fd = entry.path().filename().string();
+    if (fd == "0" || fd == "1" || fd == "2")
+      continue;
+    std::ifstream info("/proc/" + std::to_string(child) + "/fdinfo/" + fd);
+    std::string key;
+    unsigned long flags = 0;
+    while (info >> key)
+      if (key == "flags:") {
+        info >> std::oct >> flags;
+        break;
+      }
+    struct stat file;
+    if ((flags & O_ACCMODE) != O_RDONLY && stat(entry.path().c_str(), &file) == 0 &&
+        S_ISREG(file.st_mode) && file.st_size >= (1 << 20))
+      return true;
+  }
+  return false;
+}
+
+// Watches the child until it writes its output, then sends it signal; false when the child
+// ended first.
+bool wait_for_output_writing(pid_t child, int signal) {
+  for (;;) {
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid == child)
+      return false;
+    if (is_writing_output(child)) {
+      kill(child, signal);
+      return true;
+    }
+    usleep(200);
+  }
+}
+
 } // namespace
 
 RunResult run_morvane(const std::vector<std::string> &arguments, const std::string &cwd,
@@ -95,12 +138,13 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
     dup2(err_fd, 2);
     if (chdir(cwd.c_str()) != 0)
       _exit(126);
+    // SIGXFSZ keeps its default action: the program must ignore it itself.
     if (limits.file_size_limit >= 0) {
-      std::signal(SIGXFSZ, SIG_IGN);
       rlimit limit{static_cast<rlim_t>(limits.file_size_limit),
                    static_cast<rlim_t>(limits.file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    alarm(limits.seconds);
     std::vector<char *> argv;
     argv.push_back(const_cast<char *>(MORVANE_EXE));
     for (const std::string &argument : arguments)
@@ -109,10 +153,16 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
     execv(MORVANE_EXE, argv.data());
     _exit(127);
   }
-  int status = 0;
-  waitpid(child, &status, 0);
   RunResult result;
+  result.interrupted =
+      limits.interrupt_signal != 0 && wait_for_output_writing(child, limits.interrupt_signal);
+  int status = 0;
+  rusage usage{};
+  while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.killed_by = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  result.peak_memory_kb = usage.ru_maxrss;
   lseek(out_fd, 0, SEEK_SET);
   lseek(err_fd, 0, SEEK_SET);
   result.out = drain_fd(out_fd);

@@ -30,13 +30,19 @@ bool file_exists(const std::string &path);
 std::vector<std::pair<std::string, Bytes>> directory_snapshot(const std::string &directory);
 
 struct RunResult {
-  int exit_status; // -1 when the program did not exit normally
+  int exit_status;     // -1 when the program did not exit normally
+  int killed_by;       // the signal that ended the program, or 0
+  long peak_memory_kb; // the program's peak resident memory
+  bool interrupted;    // the interrupting signal was sent while an output was being written
   std::string out;
   std::string err;
 };
 
 struct RunLimits {
-  long long file_size_limit = -1; // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
+  long long file_size_limit = -1; // RLIMIT_FSIZE in bytes; -1 for none
+  unsigned seconds = 60;          // the program is killed (SIGALRM) when it runs longer
+  // Sent once the program has written at least a mebibyte of an output file; 0 for none.
+  int interrupt_signal = 0;
 };
 
 // Runs the real morvane program with the given arguments in working directory cwd.

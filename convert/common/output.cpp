@@ -44,14 +44,11 @@ bool prepare_output(OutputFile &output) {
 ConversionResult finish_output(OutputFile &output) {
   bool written = flush_writer(output.text);
   written = std::fflush(output.text.file) == 0 && written;
-  written = std::fclose(output.text.file) == 0 && written;
-  if (written && replace_file(output.temporary_name, output.final_name))
+  if (put_output_in_place(output.text.file, output.temporary_name, written, output.final_name))
     return ResultSuccess;
-  remove_file(output.temporary_name);
   return ResultReadFailed;
 }
 
 void abandon_output(OutputFile &output) {
-  std::fclose(output.text.file);
-  remove_file(output.temporary_name);
+  put_output_in_place(output.text.file, output.temporary_name, false, output.final_name);
 }

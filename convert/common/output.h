@@ -5,10 +5,11 @@
 #include "convert/common/text_writer.h"
 
 // The output is written to a temporary file beside its final name and replaces that name only
-// when it is complete, so a failed conversion never leaves a user's earlier output damaged.
+// when it is complete, so a failed conversion never leaves a user's earlier output damaged, and
+// an interrupted one leaves nothing behind.
 struct OutputFile {
   TextWriter text;
-  char temporary_name[PathCapacity];
+  char temporary_name[PathCapacity]; // empty while the temporary file has no name
   char final_name[PathCapacity];
 };
 

@@ -1,0 +1,77 @@
+// Sources shorter than their format, converted in-process with the memory under the converters
+// made dirty first: whatever a short file does not hold counts as zero, never as what that
+// memory held before. (A fresh process's stack is zero, so only a dirty one can show the fault.)
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "bitmap_builder.h"
+#include "convert/bitmap.h"
+#include "convert/characters.h"
+#include "convert/palette.h"
+#include "convert/screen_map.h"
+
+namespace {
+
+// The converter changes the working directory; the test program gets its own back.
+struct KeepWorkingDirectory {
+  std::filesystem::path saved = std::filesystem::current_path();
+  ~KeepWorkingDirectory() { std::filesystem::current_path(saved); }
+};
+
+// Fills the stack below the caller's frame with 0xFF bytes, where the next call's locals lie.
+[[gnu::noinline]] void dirty_stack() {
+  volatile unsigned char junk[1 << 18];
+  for (volatile unsigned char &byte : junk)
+    byte = 0xFF;
+}
+
+// Converts path in-process right after dirtying the stack; the output's text.
+std::string convert_on_dirty_stack(ConversionResult (*convert)(), const std::string &path,
+                                   const std::string &output) {
+  EXPECT_TRUE(set_source_path(path.c_str()));
+  dirty_stack();
+  EXPECT_EQ(convert(), ResultSuccess) << path;
+  return read_text(output);
+}
+
+TEST(ShortSource, MissingBytesAreZeroWhateverMemoryHeld) {
+  KeepWorkingDirectory keep;
+  struct Kind {
+    const char *extension;
+    ConversionResult (*convert)();
+    std::size_t full_size;
+  };
+  for (Kind kind : {Kind{".col", convert_palette, 512}, Kind{".scr", convert_screen_map, 2048},
+                    Kind{".cgx", convert_characters, 32768}}) {
+    // An odd count of bytes, so the last word is half in the file.
+    Bytes cut(5, 0xFF);
+    Bytes padded = cut;
+    padded.resize(kind.full_size, 0);
+    ScratchDirectory cut_dir, padded_dir;
+    std::string name = std::string("cut") + kind.extension;
+    write_file(cut_dir.file(name), cut);
+    write_file(padded_dir.file(name), padded);
+    EXPECT_EQ(convert_on_dirty_stack(kind.convert, cut_dir.file(name), cut_dir.file("cut.c")),
+              convert_on_dirty_stack(kind.convert, padded_dir.file(name), padded_dir.file("cut.c")))
+        << kind.extension;
+  }
+}
+
+// The entries past a short colour table are zero in the picture read, whatever it held.
+TEST(ShortSource, ABitmapsShortColourTableLeavesTheRestZero) {
+  KeepWorkingDirectory keep;
+  BitmapFields fields = classic_spec(pattern_picture(8, 8, 8), 8);
+  fields.colours_used = 3;
+  fields.table.resize(4 * 3);
+  ScratchDirectory dir;
+  write_file(dir.file("short.bmp"), make_bitmap(fields));
+  BitmapPicture picture;
+  std::memset(picture.colour_table, 0xAA, sizeof picture.colour_table);
+  ASSERT_EQ(read_bitmap_file(dir.file("short.bmp").c_str(), picture), ResultSuccess);
+  EXPECT_EQ(Bytes(picture.colour_table, picture.colour_table + 12), fields.table);
+  EXPECT_EQ(Bytes(picture.colour_table + 12, std::end(picture.colour_table)), Bytes(1012, 0));
+}
+
+} // namespace
