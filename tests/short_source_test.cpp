@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/dispatch.h"
 #include "bitmap_builder.h"
 #include "convert/bitmap.h"
 #include "convert/characters.h"
