@@ -2,7 +2,7 @@
 // pixel rows into 8 x 8 tiles.
 #include "convert/bitmap_text.h"
 
-#include "convert/common/palette_text.h"
+#include "convert/common/text_pieces.h"
 
 namespace {
 
@@ -14,9 +14,8 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
   write_decimal(text, used != 0 ? used : entry_count);
   write_text(text, " color for ");
   write_decimal(text, picture.bits);
-  write_text(text, "bit color */\nconst u16 ");
-  write_text(text, base_name);
-  write_text(text, "_pal[");
+  write_text(text, "bit color */\n");
+  write_declaration_head(text, base_name, "_pal");
   write_decimal(text, entry_count);
   write_text(text, "] =\n{\n");
   for (int i = 0; i < entry_count; ++i) {
@@ -39,16 +38,6 @@ unsigned tile_value(const unsigned char *row, unsigned bits) {
   return left | right << 8;
 }
 
-void write_tile_header(TextWriter &text, long long tile) {
-  write_text(text, "// ");
-  write_text(text, CharacterLabel);
-  write_text(text, " No.");
-  write_decimal(text, tile);
-  write_text(text, " (");
-  write_hex(text, static_cast<unsigned long long>(tile));
-  write_text(text, ")\n");
-}
-
 // Bands of eight rows from the top of the picture down, tiles left to right in each, every
 // value followed by ", " and every tile row by a line end, except after the array's last value.
 void write_tiles(TextWriter &text, const BitmapPicture &picture) {
@@ -59,7 +48,8 @@ void write_tiles(TextWriter &text, const BitmapPicture &picture) {
   long long tile = 0;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
     for (std::size_t left = 0; left < row_bytes; left += tile_row_bytes) {
-      write_tile_header(text, tile++);
+      write_character_header(text, tile++);
+      write_text(text, "\n");
       for (std::size_t step = 1; step <= 8; ++step) {
         std::size_t row = band_top - step; // the tile's top row first
         const unsigned char *bytes = picture.pixels.get() + row * row_bytes + left;
@@ -87,9 +77,8 @@ void write_bitmap_text(TextWriter &text, const char *base_name, const BitmapPict
   write_decimal(text, picture.width);
   write_text(text, " x ");
   write_decimal(text, picture.height);
-  write_text(text, " pixels */\nconst u16 ");
-  write_text(text, base_name);
-  write_text(text, "_sp[");
+  write_text(text, " pixels */\n");
+  write_declaration_head(text, base_name, "_sp");
   // The element count of the positive size, also for a top-down bitmap.
   write_decimal(text, static_cast<long long>(picture.row_bytes * picture.row_count / 2));
   write_text(text, "]=\n{\n");

@@ -2,10 +2,16 @@
 // halves of one 32 x 32 sheet of GBA 4-bit tiles, written one character run at a time.
 #include "convert/characters.h"
 
+#include <cstdint>
+
 #include "convert/common/output.h"
+#include "convert/common/text_pieces.h"
 #include "platform/platform.h"
 
 namespace {
+
+// One character run (16 characters) as 4-bit tile data: 16 values for each character.
+constexpr int CharacterBlockValues = 256;
 
 constexpr int CharacterBytes = 32;            // 8 rows of 4 planes
 constexpr int RunBytes = 16 * CharacterBytes; // one character row of a half of the file
@@ -57,24 +63,17 @@ void write_prologue(TextWriter &text, const char *base_name) {
   write_text(text, TypeCommentLine);
   write_text(text, "// Brundival v1.00\tby zelmor\n\n");
   write_text(text, "/* 256 x 256 pixels */\n");
-  write_text(text, "const u16 ");
-  write_text(text, base_name);
-  write_text(text, "_sp[16384] =\n{\n");
+  write_declaration_head(text, base_name, "_sp");
+  write_text(text, "16384] =\n{\n");
 }
 
-} // namespace
-
+// Writes the text of one block's 16 characters, numbered from first_number: a header line for
+// each, then its eight rows of two values.
 void write_character_block(TextWriter &text, int first_number,
                            const std::uint16_t (&block)[CharacterBlockValues]) {
   for (int c = 0; c < 16; ++c) {
     int number = first_number + c;
-    write_text(text, "// ");
-    write_text(text, CharacterLabel);
-    write_text(text, " No.");
-    write_decimal(text, number);
-    write_text(text, " (");
-    write_hex(text, static_cast<unsigned>(number));
-    write_text(text, ")");
+    write_character_header(text, number);
     for (int j = 0; j < 16; ++j) {
       if (j % 2 == 0)
         write_text(text, "\n");
@@ -86,6 +85,8 @@ void write_character_block(TextWriter &text, int first_number,
     write_text(text, "\n");
   }
 }
+
+} // namespace
 
 ConversionResult convert_characters() {
   // Others may read the source while it is converted, nobody may change it under us.

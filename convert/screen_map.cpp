@@ -5,6 +5,7 @@
 
 #include "convert/common/output.h"
 #include "convert/common/source_words.h"
+#include "convert/common/text_pieces.h"
 
 namespace {
 
@@ -29,9 +30,7 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
   write_text(text, TypeCommentLine);
   write_text(text, "// Ostrelin v1.01\tby zelmor\n\n");
   write_text(text, "/* used 32 x 32 Tile data */\n");
-  write_text(text, "const u16 ");
-  write_text(text, base_name);
-  write_text(text, "_map[");
+  write_declaration_head(text, base_name, "_map");
   write_decimal(text, ScreenEntryCount);
   write_text(text, "]=\n{\n");
   for (int i = 0; i < ScreenEntryCount; ++i) {

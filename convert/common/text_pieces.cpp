@@ -1,5 +1,12 @@
-// The palette entry text that the bitmap and palette converters share.
-#include "convert/common/palette_text.h"
+// The pieces of generated text that more than one converter writes.
+#include "convert/common/text_pieces.h"
+
+void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix) {
+  write_text(text, "const u16 ");
+  write_text(text, base_name);
+  write_text(text, suffix);
+  write_text(text, "[");
+}
 
 void write_palette_entry(TextWriter &text, int index, int count, unsigned red, unsigned green,
                          unsigned blue) {
