@@ -54,13 +54,17 @@ void write_tiles(TextWriter &text, const BitmapPicture &picture) {
         std::size_t row = band_top - step; // the tile's top row first
         const unsigned char *bytes = picture.pixels.get() + row * row_bytes + left;
         bool array_end = row == 0 && left + tile_row_bytes == row_bytes;
-        for (std::size_t c = 0; c + 2 < tile_row_bytes; c += 2) {
-          write_hex(text, tile_value(bytes + c, picture.bits));
-          write_text(text, ", ");
+        unsigned values[4];
+        int count = static_cast<int>(tile_row_bytes / 2);
+        for (int c = 0; c < count; ++c)
+          values[c] = tile_value(bytes + 2 * c, picture.bits);
+        if (array_end) {
+          write_hex_row(text, values, count - 1);
+          write_hex(text, values[count - 1]);
+        } else {
+          write_hex_row(text, values, count);
+          write_text(text, "\n");
         }
-        write_hex(text, tile_value(bytes + tile_row_bytes - 2, picture.bits));
-        if (!array_end)
-          write_text(text, ", \n");
       }
     }
   }

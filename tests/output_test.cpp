@@ -167,10 +167,10 @@ TEST(TextWriter, NumberFormatsAndLineEnds) {
             " 0 531");
   // More text than the buffer holds arrives whole and in order.
   std::string long_text = written_by([](TextWriter &w) {
-    for (int i = 0; i < 30000; ++i)
+    for (int i = 0; i < 300000; ++i)
       write_text(w, "ab\n");
   });
-  EXPECT_EQ(long_text.size(), 30000u * 4);
+  EXPECT_EQ(long_text.size(), 300000u * 4);
   EXPECT_EQ(long_text.substr(long_text.size() - 8), "ab\r\nab\r\n");
 }
 

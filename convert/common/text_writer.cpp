@@ -5,41 +5,38 @@
 
 namespace {
 
-// The longest single piece written straight into the buffer ("0x" and 16 hex digits).
-constexpr std::size_t LongestPiece = 32;
+// One conversion runs at a time, so one buffer serves every writer; it is kept off the stack.
+char writer_buffer[WriterCapacity];
 
-void drain(TextWriter &writer) {
-  if (!writer.failed && writer.used > 0 &&
-      std::fwrite(writer.buffer, 1, writer.used, writer.file) != writer.used)
-    writer.failed = true;
-  writer.used = 0;
-}
-
-char *reserve(TextWriter &writer, std::size_t size) {
-  if (sizeof writer.buffer - writer.used < size)
-    drain(writer);
-  return writer.buffer + writer.used;
-}
-
+// Stores bytes, draining the buffer whenever it fills, and leaves the headroom free.
 void put_bytes(TextWriter &writer, const char *bytes, std::size_t size) {
   while (size > 0) {
-    if (writer.used == sizeof writer.buffer)
-      drain(writer);
-    std::size_t room = sizeof writer.buffer - writer.used;
+    if (writer.used == WriterCapacity)
+      drain_writer(writer);
+    std::size_t room = WriterCapacity - writer.used;
     std::size_t part = size < room ? size : room;
     std::memcpy(writer.buffer + writer.used, bytes, part);
     writer.used += part;
     bytes += part;
     size -= part;
   }
+  keep_headroom(writer);
 }
 
 } // namespace
 
+void drain_writer(TextWriter &writer) {
+  if (!writer.failed && writer.used > 0 &&
+      std::fwrite(writer.buffer, 1, writer.used, writer.file) != writer.used)
+    writer.failed = true;
+  writer.used = 0;
+}
+
 void start_writer(TextWriter &writer, std::FILE *file) {
   writer.file = file;
-  writer.failed = false;
+  writer.failed = std::setvbuf(file, nullptr, _IONBF, 0) != 0;
   writer.used = 0;
+  writer.buffer = writer_buffer;
 }
 
 void write_long_text(TextWriter &writer, std::string_view text) {
@@ -74,22 +71,24 @@ void write_long_hex(TextWriter &writer, unsigned long long value) {
   int count = 4;
   while (count < 16 && (value >> (4 * count)) != 0)
     ++count;
-  char *p = reserve(writer, LongestPiece);
+  char *p = writer.buffer + writer.used;
   p[0] = '0';
   p[1] = 'x';
   for (int i = 0; i < count; ++i)
     p[2 + i] = hex_digits[(value >> (4 * (count - 1 - i))) & 0xF];
   writer.used += 2 + static_cast<std::size_t>(count);
+  keep_headroom(writer);
 }
 
 void write_component(TextWriter &writer, unsigned value) {
-  char *p = reserve(writer, LongestPiece);
+  char *p = writer.buffer + writer.used;
   p[0] = value < 10 ? ' ' : static_cast<char>('0' + value / 10);
   p[1] = static_cast<char>('0' + value % 10);
   writer.used += 2;
+  keep_headroom(writer);
 }
 
 bool flush_writer(TextWriter &writer) {
-  drain(writer);
+  drain_writer(writer);
   return !writer.failed;
 }

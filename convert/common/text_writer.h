@@ -16,13 +16,20 @@ constexpr std::string_view RowLabel = "\xC0\xC3";                   // "vertical
 constexpr std::string_view ColourMacroLine = "#define RGB(r,g,b) (r|(g<<5)|(b<<10))\n\n";
 constexpr std::string_view TypeCommentLine = "// typedef unsigned short u16\n\n";
 
+// Text is gathered in one program-wide buffer of WriterCapacity bytes and handed to the file in
+// blocks that large. Between pieces at least WriterHeadroom bytes stay free, so a short piece is
+// stored without a check.
+constexpr std::size_t WriterCapacity = 1 << 20;
+constexpr std::size_t WriterHeadroom = 64;
+
 struct TextWriter {
   std::FILE *file;
   bool failed; // a write to file failed; everything after it is dropped
   std::size_t used;
-  char buffer[1 << 16];
+  char *buffer;
 };
 
+// Starts writing to file, unbuffered by the stream: the writer's blocks go to the system whole.
 void start_writer(TextWriter &writer, std::FILE *file);
 
 // Writes text with every '\n' turned into CR LF; no other byte is changed.
@@ -37,19 +44,29 @@ inline void write_hex(TextWriter &writer, unsigned long long value);
 // A colour component (0 to 31) as its decimal text right-aligned in two columns ("%2s").
 void write_component(TextWriter &writer, unsigned value);
 
+// Each of count values (at most 4, each at most 0xFFFF) as write_hex does, followed by ", ".
+inline void write_hex_row(TextWriter &writer, const unsigned *values, int count);
+
 // Hands the buffered text to the file; false when any write so far has failed.
 bool flush_writer(TextWriter &writer);
 
-// The general cases of write_text and write_hex, for long pieces and a full buffer.
+// Behind the inline writers: the cases they do not store straight, and the drain that keeps the
+// headroom after a piece they did.
 void write_long_text(TextWriter &writer, std::string_view text);
 void write_long_hex(TextWriter &writer, unsigned long long value);
+void drain_writer(TextWriter &writer);
 
 // A large bitmap's text is tens of megabytes of short pieces and four-digit values; they are
 // copied straight into the buffer here, where the compiler sees each piece whole.
 constexpr std::size_t ShortPiece = 16;
 
+inline void keep_headroom(TextWriter &writer) {
+  if (writer.used > WriterCapacity - WriterHeadroom)
+    drain_writer(writer);
+}
+
 inline void write_text(TextWriter &writer, std::string_view text) {
-  if (text.size() > ShortPiece || sizeof writer.buffer - writer.used < 2 * ShortPiece) {
+  if (text.size() > ShortPiece) {
     write_long_text(writer, text);
     return;
   }
@@ -58,28 +75,55 @@ inline void write_text(TextWriter &writer, std::string_view text) {
   if (text.find('\n') == text.npos) {
     std::memcpy(p, text.data(), text.size());
     writer.used += text.size();
-    return;
+  } else {
+    for (char c : text) {
+      if (c == '\n')
+        *p++ = '\r';
+      *p++ = c;
+    }
+    writer.used = static_cast<std::size_t>(p - writer.buffer);
   }
-  for (char c : text) {
-    if (c == '\n')
-      *p++ = '\r';
-    *p++ = c;
-  }
-  writer.used = static_cast<std::size_t>(p - writer.buffer);
+  keep_headroom(writer);
 }
 
+// Two lower-case hexadecimal digits for every byte value.
+struct HexPairs {
+  char digits[256][2];
+  constexpr HexPairs() : digits() {
+    constexpr char hex_digits[] = "0123456789abcdef";
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      digits[byte][0] = hex_digits[byte >> 4];
+      digits[byte][1] = hex_digits[byte & 0xF];
+    }
+  }
+};
+inline constexpr HexPairs hex_pairs;
+
 inline void write_hex(TextWriter &writer, unsigned long long value) {
-  if (value > 0xFFFF || sizeof writer.buffer - writer.used < ShortPiece) {
+  if (value > 0xFFFF) {
     write_long_hex(writer, value);
     return;
   }
-  static constexpr char hex_digits[] = "0123456789abcdef";
   char *p = writer.buffer + writer.used;
   p[0] = '0';
   p[1] = 'x';
-  p[2] = hex_digits[value >> 12];
-  p[3] = hex_digits[(value >> 8) & 0xF];
-  p[4] = hex_digits[(value >> 4) & 0xF];
-  p[5] = hex_digits[value & 0xF];
+  std::memcpy(p + 2, hex_pairs.digits[value >> 8], 2);
+  std::memcpy(p + 4, hex_pairs.digits[value & 0xFF], 2);
   writer.used += 6;
+  keep_headroom(writer);
+}
+
+inline void write_hex_row(TextWriter &writer, const unsigned *values, int count) {
+  char *p = writer.buffer + writer.used;
+  for (int i = 0; i < count; ++i, p += 8) {
+    unsigned value = values[i] & 0xFFFF;
+    p[0] = '0';
+    p[1] = 'x';
+    std::memcpy(p + 2, hex_pairs.digits[value >> 8], 2);
+    std::memcpy(p + 4, hex_pairs.digits[value & 0xFF], 2);
+    p[6] = ',';
+    p[7] = ' ';
+  }
+  writer.used += 8 * static_cast<std::size_t>(count);
+  keep_headroom(writer);
 }
