@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "convert/bitmap_rle.h"
@@ -30,17 +31,19 @@ std::uint16_t read_u16(const unsigned char *bytes) {
   return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
 
-// Where the colour table and the pixel data lie in the file.
+// What the headers say, once checked: the picture's shape and where its parts lie in the file.
 struct BitmapLayout {
   std::uint64_t table_start;
   std::size_t table_entries; // entries stored in the file
   std::uint64_t pixel_start;
+  bool rle;
 };
 
-BitmapLayout find_layout(const unsigned char (&header)[HeaderBytes], unsigned bits) {
+BitmapLayout find_layout(const unsigned char *header, unsigned bits) {
   std::uint32_t header_size = read_u32(header + 14);
   std::uint32_t pixel_offset = read_u32(header + 10);
   std::uint32_t colours_used = read_u32(header + 46);
+  std::uint32_t compression = read_u32(header + 30);
   std::size_t full_entries = std::size_t{1} << bits;
   BitmapLayout layout;
   layout.table_start = header_size == V4HeaderSize || header_size == V5HeaderSize
@@ -53,70 +56,13 @@ BitmapLayout find_layout(const unsigned char (&header)[HeaderBytes], unsigned bi
       pixel_offset == layout.table_start + 4 * std::uint64_t{colours_used})
     layout.table_entries = colours_used;
   layout.pixel_start = layout.table_start + 4 * layout.table_entries;
+  layout.rle = (compression == CompressionRle8 && bits == 8) ||
+               (compression == CompressionRle4 && bits == 4);
   return layout;
 }
 
-// Reads exactly the pixel bytes the tile walk uses, refusing a file that does not hold them
-// before anything is allocated.
-bool read_plain_pixels(SourceFile source, std::uint64_t start, std::uint64_t file_size,
-                       BitmapPicture &picture) {
-  std::size_t size = picture.row_bytes * picture.row_count;
-  if (start > file_size || file_size - start < size)
-    return false;
-  picture.pixels.reset(new (std::nothrow) unsigned char[size]);
-  return picture.pixels &&
-         read_source(source, start, picture.pixels.get(), size) == static_cast<long long>(size);
-}
-
-// The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
-// pixel for less), an end of line after every row and the end of the bitmap, with room for an
-// encoder's odd extra command or padding. Nothing past it is read, so a long file costs no
-// memory; a stream that goes on beyond it is refused.
-std::uint64_t longest_rle_stream(const BitmapPicture &picture) {
-  constexpr std::uint64_t Slack = 4096;
-  std::uint64_t pixel_count = std::uint64_t{static_cast<std::uint32_t>(picture.width)} *
-                              picture.row_count;
-  return 2 * pixel_count + 2 * std::uint64_t{picture.row_count} + 2 + Slack;
-}
-
-// Reads the compressed stream from start, no further than the picture can need, and decodes
-// it. The stream is checked whole before the pixel buffer exists, and a picture larger than the
-// stream can describe (a 2-byte run sets at most 255 pixels) is refused rather than allocated.
-bool read_rle_pixels(SourceFile source, std::uint64_t start, std::uint64_t file_size,
-                     BitmapPicture &picture) {
-  if (start >= file_size)
-    return false;
-  std::uint64_t available = std::min(file_size - start, longest_rle_stream(picture));
-  if (available > SIZE_MAX)
-    return false;
-  std::size_t length = static_cast<std::size_t>(available);
-  std::unique_ptr<unsigned char[]> stream(new (std::nothrow) unsigned char[length]);
-  if (!stream || read_source(source, start, stream.get(), length) != static_cast<long long>(length))
-    return false;
-  std::size_t width = static_cast<std::size_t>(picture.width);
-  std::size_t used =
-      decode_rle(stream.get(), length, picture.bits, width, picture.row_count, nullptr);
-  std::uint64_t pixel_count = std::uint64_t{width} * picture.row_count;
-  if (used == 0 || 2 * pixel_count > 255 * std::uint64_t{used})
-    return false;
-  std::size_t size = picture.row_bytes * picture.row_count;
-  picture.pixels.reset(new (std::nothrow) unsigned char[size]());
-  return picture.pixels && decode_rle(stream.get(), used, picture.bits, width, picture.row_count,
-                                      picture.pixels.get()) == used;
-}
-
-// Top-down rows are turned over in place so that the walk sees every bitmap bottom-up.
-void turn_rows_over(BitmapPicture &picture) {
-  unsigned char *pixels = picture.pixels.get();
-  for (std::size_t low = 0, high = picture.row_count - 1; low < high; ++low, --high)
-    std::swap_ranges(pixels + low * picture.row_bytes, pixels + (low + 1) * picture.row_bytes,
-                     pixels + high * picture.row_bytes);
-}
-
-ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
-  unsigned char header[HeaderBytes];
-  if (read_source(source, 0, header, sizeof header) != static_cast<long long>(sizeof header))
-    return ResultReadFailed;
+// Fills in the picture's shape from the header and checks it.
+ConversionResult read_shape(const unsigned char *header, BitmapPicture &picture) {
   picture.width = static_cast<std::int32_t>(read_u32(header + 18));
   picture.height = static_cast<std::int32_t>(read_u32(header + 22));
   picture.bits = read_u16(header + 28);
@@ -134,40 +80,134 @@ ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
     return ResultReadFailed;
   picture.row_count = static_cast<std::size_t>(row_count);
   picture.row_bytes = static_cast<std::size_t>(row_bits / 8);
+  return ResultSuccess;
+}
 
-  long long file_size = source_size(source);
-  if (file_size < 0)
+// The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
+// pixel for less), an end of line after every row and the end of the bitmap, with room for an
+// encoder's odd extra command or padding. Nothing past it is read, so a long file costs no
+// memory; a stream that goes on beyond it is refused.
+std::uint64_t longest_rle_stream(const BitmapPicture &picture) {
+  constexpr std::uint64_t Slack = 4096;
+  std::uint64_t pixel_count = std::uint64_t{static_cast<std::uint32_t>(picture.width)} *
+                              picture.row_count;
+  return 2 * pixel_count + 2 * std::uint64_t{picture.row_count} + 2 + Slack;
+}
+
+// How many bytes from the start of the file the picture can use: past them nothing is read.
+std::uint64_t bytes_used(const BitmapPicture &picture, const BitmapLayout &layout) {
+  return layout.pixel_start + (layout.rle ? longest_rle_stream(picture)
+                                          : std::uint64_t{picture.row_bytes} * picture.row_count);
+}
+
+// Decodes the compressed stream, checked whole before the pixel buffer exists: a picture larger
+// than the stream can describe (a 2-byte run sets at most 255 pixels) is refused rather than
+// allocated.
+bool decode_rle_pixels(const unsigned char *stream, std::size_t length, BitmapPicture &picture) {
+  std::size_t width = static_cast<std::size_t>(picture.width);
+  std::size_t used = decode_rle(stream, length, picture.bits, width, picture.row_count, nullptr);
+  std::uint64_t pixel_count = std::uint64_t{width} * picture.row_count;
+  if (used == 0 || 2 * pixel_count > 255 * std::uint64_t{used})
+    return false;
+  std::size_t size = picture.row_bytes * picture.row_count;
+  std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[size]());
+  if (!pixels || decode_rle(stream, used, picture.bits, width, picture.row_count,
+                            pixels.get()) != used)
+    return false;
+  picture.storage = std::move(pixels);
+  picture.pixels = picture.storage.get();
+  return true;
+}
+
+// Top-down rows are turned over in place so that the walk sees every bitmap bottom-up.
+void turn_rows_over(BitmapPicture &picture) {
+  unsigned char *pixels = picture.pixels;
+  for (std::size_t low = 0, high = picture.row_count - 1; low < high; ++low, --high)
+    std::swap_ranges(pixels + low * picture.row_bytes, pixels + (low + 1) * picture.row_bytes,
+                     pixels + high * picture.row_bytes);
+}
+
+ConversionResult read_checked_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                                     BitmapPicture &picture) {
+  if (size < HeaderBytes)
     return ResultReadFailed;
-  BitmapLayout layout = find_layout(header, picture.bits);
+  ConversionResult shape = read_shape(bytes.get(), picture);
+  if (shape != ResultSuccess)
+    return shape;
+  BitmapLayout layout = find_layout(bytes.get(), picture.bits);
+  // Only what the picture can use counts: a longer file, or padding after the stream, is not
+  // looked at.
+  size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_used(picture, layout)));
+
   std::size_t table_bytes = 4 * layout.table_entries;
+  if (layout.table_start + table_bytes > size)
+    return ResultReadFailed;
+  // Entries a short table does not hold are black.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
-  if (read_source(source, layout.table_start, picture.colour_table, table_bytes) !=
-      static_cast<long long>(table_bytes))
-    return ResultReadFailed;
+  std::memcpy(picture.colour_table, bytes.get() + layout.table_start, table_bytes);
 
-  std::uint32_t compression = read_u32(header + 30);
-  bool rle = (compression == CompressionRle8 && picture.bits == 8) ||
-             (compression == CompressionRle4 && picture.bits == 4);
-  std::uint64_t size = static_cast<std::uint64_t>(file_size);
-  if (!(rle ? read_rle_pixels(source, layout.pixel_start, size, picture)
-            : read_plain_pixels(source, layout.pixel_start, size, picture)))
+  if (layout.pixel_start > size)
     return ResultReadFailed;
+  std::size_t start = static_cast<std::size_t>(layout.pixel_start);
+  if (layout.rle) {
+    if (start == size || !decode_rle_pixels(bytes.get() + start, size - start, picture))
+      return ResultReadFailed;
+  } else {
+    // The file must hold every pixel byte the tile walk uses.
+    if (size - start < picture.row_bytes * picture.row_count)
+      return ResultReadFailed;
+    picture.storage = std::move(bytes);
+    picture.pixels = picture.storage.get() + start;
+  }
   if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
     turn_rows_over(picture);
   return ResultSuccess;
 }
 
+// Reads in one piece the part of the open file that the picture its header describes can use.
+ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
+  unsigned char header[HeaderBytes];
+  if (read_source(source, 0, header, sizeof header) != static_cast<long long>(sizeof header))
+    return ResultReadFailed;
+  ConversionResult shape = read_shape(header, picture);
+  if (shape != ResultSuccess)
+    return shape;
+  long long file_size = source_size(source);
+  if (file_size < 0)
+    return ResultReadFailed;
+  BitmapLayout layout = find_layout(header, picture.bits);
+  std::uint64_t used = bytes_used(picture, layout);
+  // An uncompressed file that does not hold every pixel byte is refused before anything is
+  // allocated for them.
+  if ((!layout.rle && static_cast<std::uint64_t>(file_size) < used) || used > SIZE_MAX)
+    return ResultReadFailed;
+  std::uint64_t size = std::min(static_cast<std::uint64_t>(file_size), used);
+  std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
+  if (!bytes || read_source(source, 0, bytes.get(), static_cast<std::size_t>(size)) !=
+                    static_cast<long long>(size))
+    return ResultReadFailed;
+  return read_checked_bitmap(std::move(bytes), static_cast<std::size_t>(size), picture);
+}
+
 } // namespace
 
+ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                             BitmapPicture &picture) {
+  ConversionResult result = read_checked_bitmap(std::move(bytes), size, picture);
+  if (result != ResultSuccess)
+    picture.storage.reset();
+  return result;
+}
+
 ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture) {
-  picture.pixels.reset();
+  picture.storage.reset();
   SourceFile source;
   if (!open_source(path, SourceSharing::none, &source))
     return ResultReadFailed;
   ConversionResult result = read_open_bitmap(source, picture);
   close_source(source);
   if (result != ResultSuccess)
-    picture.pixels.reset();
+    picture.storage.reset();
   return result;
 }
 

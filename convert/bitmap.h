@@ -16,12 +16,20 @@ struct BitmapPicture {
   unsigned char colour_table[1024]; // 256 entries of blue, green, red, reserved; unread ones 0
   std::size_t row_bytes;            // bytes per pixel row: width * bits / 8
   std::size_t row_count;            // pixel rows: the height's magnitude
-  // row_count rows of row_bytes, always bottom-up: row 0 is the picture's bottom row.
-  std::unique_ptr<unsigned char[]> pixels;
+  // row_count rows of row_bytes, always bottom-up: row 0 is the picture's bottom row. They lie
+  // in storage: the file's own bytes for an uncompressed bitmap, decoded ones for RLE.
+  unsigned char *pixels;
+  std::unique_ptr<unsigned char[]> storage;
 };
 
-// Reads and checks the bitmap at path. ResultSuccess with picture filled in, or the result that
-// stops the conversion: ResultReadFailed, ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
+// Reads and checks a bitmap from the first size bytes of its file, which picture takes over.
+// ResultSuccess with picture filled in, or the result that stops the conversion:
+// ResultReadFailed, ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
+ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                             BitmapPicture &picture);
+
+// The same for the bitmap at path, of which it reads in one piece no more than the picture its
+// header describes can use.
 ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture);
 
 // Converts the bitmap named by SourcePath into base.c.

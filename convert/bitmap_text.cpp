@@ -52,7 +52,7 @@ void write_tiles(TextWriter &text, const BitmapPicture &picture) {
       write_text(text, "\n");
       for (std::size_t step = 1; step <= 8; ++step) {
         std::size_t row = band_top - step; // the tile's top row first
-        const unsigned char *bytes = picture.pixels.get() + row * row_bytes + left;
+        const unsigned char *bytes = picture.pixels + row * row_bytes + left;
         bool array_end = row == 0 && left + tile_row_bytes == row_bytes;
         unsigned values[4];
         int count = static_cast<int>(tile_row_bytes / 2);
