@@ -8,8 +8,6 @@
 #include "convert/palette.h"
 #include "convert/screen_map.h"
 
-char SourcePath[PathCapacity];
-
 namespace {
 
 struct ExtensionRow {

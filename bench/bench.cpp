@@ -236,7 +236,8 @@ int main(int argc, char **argv) {
     std::filesystem::remove(floor_bytes);
     Spread cpu_spread = spread(cpu), floor_cpu_spread = spread(floor_cpu);
     double peak_mib = peak / 1024.0;
-    std::printf("%-12s %6.1fMB %24s %24s %24s %24s %6.2fx %.1f MiB", input.name, output_mb, shown(spread(wall)).c_str(), shown(spread(floor_wall)).c_str(),
+    std::printf("%-12s %6.1fMB %24s %24s %24s %24s %6.2fx %.1f MiB", input.name, output_mb,
+                shown(spread(wall)).c_str(), shown(spread(floor_wall)).c_str(),
                 shown(cpu_spread).c_str(), shown(floor_cpu_spread).c_str(),
                 floor_cpu_spread.median > 0 ? cpu_spread.median / floor_cpu_spread.median : 0.0,
                 peak_mib);

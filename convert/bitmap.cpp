@@ -89,8 +89,8 @@ ConversionResult read_shape(const unsigned char *header, BitmapPicture &picture)
 // memory; a stream that goes on beyond it is refused.
 std::uint64_t longest_rle_stream(const BitmapPicture &picture) {
   constexpr std::uint64_t Slack = 4096;
-  std::uint64_t pixel_count = std::uint64_t{static_cast<std::uint32_t>(picture.width)} *
-                              picture.row_count;
+  std::uint64_t pixel_count =
+      std::uint64_t{static_cast<std::uint32_t>(picture.width)} * picture.row_count;
   return 2 * pixel_count + 2 * std::uint64_t{picture.row_count} + 2 + Slack;
 }
 
@@ -111,8 +111,8 @@ bool decode_rle_pixels(const unsigned char *stream, std::size_t length, BitmapPi
     return false;
   std::size_t size = picture.row_bytes * picture.row_count;
   std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[size]());
-  if (!pixels || decode_rle(stream, used, picture.bits, width, picture.row_count,
-                            pixels.get()) != used)
+  if (!pixels ||
+      decode_rle(stream, used, picture.bits, width, picture.row_count, pixels.get()) != used)
     return false;
   picture.storage = std::move(pixels);
   picture.pixels = picture.storage.get();

@@ -2,6 +2,7 @@
 // halves of one 32 x 32 sheet of GBA 4-bit tiles, written one character run at a time.
 #include "convert/characters.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "convert/common/output.h"
@@ -88,34 +89,40 @@ void write_character_block(TextWriter &text, int first_number,
 
 } // namespace
 
-ConversionResult convert_characters() {
-  // Others may read the source while it is converted, nobody may change it under us.
-  SourceFile source;
-  if (!open_source(SourcePath, SourceSharing::read, &source))
-    return ResultReadFailed;
-  OutputFile output;
-  if (!prepare_output(output)) {
-    close_source(source);
-    return ResultReadFailed;
-  }
-  write_prologue(output.text, SourcePath);
-
+void write_characters_text(TextWriter &text, const char *base_name, const unsigned char *bytes,
+                           std::size_t size) {
+  write_prologue(text, base_name);
   unsigned char run[RunBytes];
   std::uint16_t block[CharacterBlockValues];
   for (int k = 0; k < RunCount; ++k) {
-    // Each run is read at its own offset, and bytes a short file does not hold stay 0, so no
-    // value is ever made from bytes that were not read.
-    for (unsigned char &byte : run)
-      byte = 0;
-    if (read_source(source, run_offset(k), run, sizeof run) < 0) {
-      close_source(source);
-      abandon_output(output);
-      return ResultReadFailed;
-    }
+    // Bytes a short file does not hold are 0, so no value is ever made from bytes that were not
+    // read.
+    std::uint64_t offset = run_offset(k);
+    std::size_t held =
+        offset >= size ? 0
+                       : static_cast<std::size_t>(std::min<std::uint64_t>(RunBytes, size - offset));
+    for (std::size_t i = 0; i < RunBytes; ++i)
+      run[i] = i < held ? bytes[offset + i] : 0;
     convert_run(run, block);
-    write_character_block(output.text, 16 * k, block);
+    write_character_block(text, 16 * k, block);
   }
-  write_text(output.text, "};\n");
+  write_text(text, "};\n");
+}
+
+ConversionResult convert_characters() {
+  // Others may read the source while it is read, nobody may change it under us. The source is
+  // closed before the output exists.
+  static unsigned char bytes[CharacterFileBytes];
+  SourceFile source;
+  if (!open_source(SourcePath, SourceSharing::read, &source))
+    return ResultReadFailed;
+  long long held = read_source(source, 0, bytes, sizeof bytes);
   close_source(source);
+  if (held < 0)
+    return ResultReadFailed;
+  OutputFile output;
+  if (!prepare_output(output))
+    return ResultReadFailed;
+  write_characters_text(output.text, SourcePath, bytes, static_cast<std::size_t>(held));
   return finish_output(output);
 }

@@ -4,12 +4,10 @@
 #include <cstdint>
 
 #include "convert/common/output.h"
-#include "convert/common/text_pieces.h"
 #include "convert/common/source_words.h"
+#include "convert/common/text_pieces.h"
 
-namespace {
-
-constexpr int PaletteColourCount = 256;
+namespace {} // namespace
 
 void write_palette_text(TextWriter &text, const char *base_name,
                         const std::uint16_t (&colours)[PaletteColourCount]) {
@@ -24,8 +22,6 @@ void write_palette_text(TextWriter &text, const char *base_name,
                         (colours[i] >> 10) & 0x1F);
   write_text(text, "\n};\n\n");
 }
-
-} // namespace
 
 ConversionResult convert_palette() {
   std::uint16_t colours[PaletteColourCount];

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int ScreenEntryCount = 1024; // 32 rows of 32 entries
-
 // Rewrites one screen file entry into a GBA text-background map entry whose tile number is the
 // place of the same character on the sheet the character converter writes.
 std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
@@ -24,6 +22,8 @@ std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
   unsigned palette = (s << 2) & 0x7000;
   return static_cast<std::uint16_t>(tile | flips | palette);
 }
+
+} // namespace
 
 void write_screen_map_text(TextWriter &text, const char *base_name,
                            const std::uint16_t (&entries)[ScreenEntryCount]) {
@@ -48,8 +48,6 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
   }
   write_text(text, "};\n");
 }
-
-} // namespace
 
 ConversionResult convert_screen_map() {
   std::uint16_t entries[ScreenEntryCount];

@@ -1,10 +1,11 @@
-// Runs one converter on fuzzer bytes stored as a real file, and throws its output away.
+// What the fuzz targets share: a writer whose text goes nowhere, so that a converter's parsing
+// and text writing run on fuzzer bytes in memory, with no file involved.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include "convert/common/text_writer.h"
 
-#include "convert/common/conversion.h"
+// Starts writer on a new stream that throws its text away; end it with end_discarding_writer.
+void start_discarding_writer(TextWriter &writer);
 
-ConversionResult convert_fuzz_input(const std::uint8_t *data, std::size_t size,
-                                    const char *extension, ConversionResult (*convert)());
+// Flushes and closes the stream; aborts when the writer reports a failed write.
+void end_discarding_writer(TextWriter &writer);

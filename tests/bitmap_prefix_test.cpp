@@ -1,7 +1,10 @@
-// Every cut-short copy of a valid bitmap is refused with no output, run in-process for speed.
+// Every cut-short copy of a valid bitmap is refused with no output, run in-process for speed,
+// from a file and from memory.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
@@ -19,6 +22,14 @@ struct KeepWorkingDirectory {
 ConversionResult convert_in_process(const std::string &path) {
   EXPECT_TRUE(set_source_path(path.c_str()));
   return convert_bitmap();
+}
+
+// The whole bitmap lies in memory, but only its first length bytes are given.
+ConversionResult read_from_memory(const Bytes &bitmap, std::size_t length) {
+  std::unique_ptr<unsigned char[]> bytes(new unsigned char[bitmap.size()]);
+  std::memcpy(bytes.get(), bitmap.data(), bitmap.size());
+  BitmapPicture picture;
+  return read_bitmap(std::move(bytes), length, picture);
 }
 
 TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
@@ -47,7 +58,9 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
       write_file(path, Bytes(bitmap.begin(), bitmap.begin() + length));
       ASSERT_EQ(convert_in_process(path), ResultReadFailed) << name << " cut to " << length;
       ASSERT_EQ(directory_snapshot(dir.path).size(), 1u) << name << " cut to " << length;
+      ASSERT_EQ(read_from_memory(bitmap, length), ResultReadFailed) << name << " cut to " << length;
     }
+    EXPECT_EQ(read_from_memory(bitmap, bitmap.size()), ResultSuccess) << name;
     write_file(path, bitmap);
     EXPECT_EQ(convert_in_process(path), ResultSuccess) << name;
     EXPECT_TRUE(file_exists(dir.file(std::string(name) + ".c"))) << name;

@@ -18,14 +18,16 @@ descriptions=() files=() olds=() news=()
 # mutant FILE OLD NEW DESCRIPTION: OLD must occur exactly once in FILE.
 mutant() { files+=("$1") olds+=("$2") news+=("$3") descriptions+=("$4"); }
 
-mutant convert/common/source_words.cpp 'unsigned char bytes[2048] = {};' 'unsigned char bytes[2048];' \
+mutant convert/common/source_words.cpp 'unsigned low = 2 * i < size ? bytes[2 * i] : 0;' 'unsigned low = bytes[2 * i];' \
   'short .scr/.col: missing words not zero-filled'
-mutant convert/characters.cpp '      byte = 0;' '      (void)byte;' \
+mutant convert/characters.cpp 'run[i] = i < held ? bytes[offset + i] : 0;' 'run[i] = bytes[offset + i];' \
   'short .cgx: missing bytes not zero-filled'
 mutant convert/bitmap.cpp '  std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);' '' \
   'bitmap: colour table not cleared before a short table is read'
-mutant convert/bitmap.cpp '  if (start > file_size || file_size - start < size)' '  if (start > file_size)' \
-  'bitmap: no check that the file holds every pixel byte before allocating'
+mutant convert/bitmap.cpp '    if (size - start < picture.row_bytes * picture.row_count)' '    if (false)' \
+  'bitmap: no check that the bytes hold every pixel byte'
+mutant convert/bitmap.cpp '(!layout.rle && static_cast<std::uint64_t>(file_size) < used) || ' '' \
+  'bitmap: a file without every pixel byte read in full before it is refused'
 # Not listed: dropping the SIGINT and SIGTERM handler of the named temporary file. Only a file
 # system that refuses O_TMPFILE uses that file; the suite tests it when TMPDIR lies on one
 # (a bindfs mount, for one), and this script's faults are then worth running that way too.
@@ -40,7 +42,7 @@ mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
 mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
   '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
   'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
-mutant convert/bitmap.cpp 'std::min(file_size - start, longest_rle_stream(picture))' 'file_size - start' \
+mutant convert/bitmap.cpp 'std::min(static_cast<std::uint64_t>(file_size), used)' 'static_cast<std::uint64_t>(file_size)' \
   'RLE: the whole rest of the file read, however long'
 mutant platform/platform_posix.cpp ' || !S_ISREG(info.st_mode)' '' \
   'source: a device accepted as a source'

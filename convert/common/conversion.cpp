@@ -1,0 +1,4 @@
+// The one path buffer every converter reads its source's name from.
+#include "convert/common/conversion.h"
+
+char SourcePath[PathCapacity];
