@@ -54,7 +54,14 @@ TEST(ShortSource, MissingBytesAreZeroWhateverMemoryHeld) {
     std::string name = std::string("cut") + kind.extension;
     write_file(cut_dir.file(name), cut);
     write_file(padded_dir.file(name), padded);
-    EXPECT_EQ(convert_on_dirty_stack(kind.convert, cut_dir.file(name), cut_dir.file("cut.c")),
+    // A full file of 0xFF bytes first, so that any buffer the converter keeps is dirty too.
+    ScratchDirectory full_dir;
+    write_file(full_dir.file(name), Bytes(kind.full_size, 0xFF));
+    convert_on_dirty_stack(kind.convert, full_dir.file(name), full_dir.file("cut.c"));
+    // The cut file straight after the full one, before anything else fills those buffers.
+    std::string from_cut =
+        convert_on_dirty_stack(kind.convert, cut_dir.file(name), cut_dir.file("cut.c"));
+    EXPECT_EQ(from_cut,
               convert_on_dirty_stack(kind.convert, padded_dir.file(name), padded_dir.file("cut.c")))
         << kind.extension;
   }
