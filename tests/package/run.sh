@@ -9,11 +9,11 @@ cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
 
 missing=$(wine_env_missing)
-for tool in g++ cpack dpkg-deb dpkg-shlibdeps man unzip; do
+for tool in g++ make cpack dpkg-deb dpkg-shlibdeps man unzip; do
   command -v "$tool" >/dev/null 2>&1 || missing+=" $tool"
 done
 if [ -n "${missing// /}" ] || { [ ! -e /usr/lib/wine/wine ] && ! command -v wine32 >/dev/null 2>&1; }; then
-  echo "skipped: the package tests need the Debian packages cmake g++ dpkg-dev man-db unzip" \
+  echo "skipped: the package tests need the Debian packages cmake g++ make dpkg-dev man-db unzip" \
     "g++-mingw-w64-i686-win32 wine wine32:i386 wine64 xvfb xauth python3" \
     "(wine32 from the i386 architecture)"
   exit 0
@@ -88,6 +88,24 @@ check "cmake --install gives bin/morvane and share/man/man1/morvane.1" \
   test -x "$prefix/bin/morvane" -a -f "$prefix/share/man/man1/morvane.1"
 installed_converts() { PATH="$prefix/bin:$PATH" converts_samples morvane "$work/installed"; }
 check "the installed morvane, found on the PATH, converts the samples" installed_converts
+
+# The README's Makefile rule with the installed morvane on the PATH: it renews a bitmap's output,
+# and a refused bitmap fails make and leaves the earlier output as it was.
+makefile_rule_works() {
+  local dir="$work/make"
+  mkdir -p "$dir/gfx"
+  sed -n '/^```make$/,/^```$/{/^```/d;p}' README.md >"$dir/Makefile"
+  cp samples/ship16.bmp "$dir/gfx"
+  head -c 100 samples/ship16.bmp >"$dir/gfx/cut.bmp"
+  echo earlier >"$dir/gfx/cut.c"
+  touch -d '1 hour ago' "$dir/gfx/cut.c"
+  PATH="$prefix/bin:$PATH" make -s -C "$dir" gfx/ship16.c >/dev/null &&
+    cmp "$work/expected/ship16.c" "$dir/gfx/ship16.c" &&
+    ! PATH="$prefix/bin:$PATH" make -s -C "$dir" gfx/cut.c >/dev/null 2>&1 &&
+    [ "$(cat "$dir/gfx/cut.c")" = earlier ]
+}
+check "the README's Makefile rule runs the installed morvane and fails on a refused bitmap" \
+  makefile_rule_works
 
 # The page in UTF-8, as a Japanese user would read it: the messages need the page's encoding.
 page=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/morvane.1" 2>"$work/man.err")
