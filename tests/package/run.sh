@@ -39,7 +39,7 @@ finish() {
 }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-package-XXXXXX")
-trap 'wine_env_stop; rm -rf "$work"' EXIT
+trap 'rm -rf "$work"' EXIT
 log="$work/build.log"
 
 echo "-- building and packaging"
@@ -67,18 +67,18 @@ done
 # Converts copies of the samples in directory $2 with the program $1 and compares every output
 # with the built program's; prints what differs.
 converts_samples() {
-  local program=$1 dir=$2 source line same=0
+  local program=$1 dir=$2 source line status=0
   mkdir -p "$dir"
   cp "${samples[@]}" "$dir"
   for source in "${samples[@]}"; do
     line=$("$program" "$dir/$(basename "$source")" 2>&1)
-    [ "$line" = "成功: ファイルの変換に成功しました！" ] || echo "$source: $line"
+    [ "$line" = "成功: ファイルの変換に成功しました！" ] || { echo "$source: $line"; status=1; }
   done
   for source in "${samples[@]}"; do
     source=$(basename "${source%.*}").c
-    cmp "$work/expected/$source" "$dir/$source" || same=1
+    cmp "$work/expected/$source" "$dir/$source" || status=1
   done
-  return $same
+  return $status
 }
 
 echo "-- cmake --install"
@@ -108,7 +108,7 @@ check "the README's Makefile rule runs the installed morvane and fails on a refu
   makefile_rule_works
 
 # The page in UTF-8, as a Japanese user would read it: the messages need the page's encoding.
-page=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/morvane.1" 2>"$work/man.err")
+page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/morvane.1" 2>"$work/man.err")
 cat "$work/man.err"
 check "man -l renders the manual page without a warning" test ! -s "$work/man.err"
 page_has_its_texts() {
@@ -161,6 +161,7 @@ exe_converts() {
   wait "$program"
   cmp "$work/expected/$(basename "$output")" "$output"
 }
+trap 'wine_env_stop; rm -rf "$work"' EXIT
 if wine_env_start; then
   mkdir -p "$work/wine"
   cp "${samples[@]}" "$work/wine"
