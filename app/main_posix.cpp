@@ -1,5 +1,6 @@
 // The command-line program: converts the one file it is given and prints the outcome.
 #include <cstdio>
+#include <cstring>
 
 #include "app/dispatch.h"
 #include "app/messages.h"
@@ -14,10 +15,34 @@ void report_result(ConversionResult result) {
     std::fprintf(stderr, "%s\n", message.text);
 }
 
+namespace {
+
+const char UsageLine[] = "usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col\n";
+
+// What the four source kinds become; the extension alone, in any letter case, tells the kind.
+const char SourceKinds[] =
+    "Converts one GBA graphics file into NAME.c beside it and prints the outcome:\n"
+    "  .bmp  a 16- or 256-colour bitmap, width and height multiples of 8: NAME_pal and NAME_sp\n"
+    "  .scr  a screen of 32 x 32 entries (2,048 bytes): NAME_map\n"
+    "  .cgx  1,024 planar 4-bit characters (32,768 bytes): NAME_sp\n"
+    "  .col  256 colours of 16 bits (512 bytes): NAME_pal\n";
+
+} // namespace
+
 int main(int argc, char **argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col\n");
+    std::fputs(UsageLine, stderr);
     return 2;
+  }
+  // Neither option has an extension, so no source can be named like them.
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    std::fputs(UsageLine, stdout);
+    std::fputs(SourceKinds, stdout);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::puts("morvane " MORVANE_VERSION);
+    return 0;
   }
   // A path that does not fit the path buffer cannot be converted; it is refused as unreadable.
   if (!set_source_path(argv[1]))

@@ -22,6 +22,8 @@ add_custom_command(OUTPUT ${morvane_resources}
 add_executable(morvane WIN32 app/main_win32.cpp ${morvane_resources})
 target_link_libraries(morvane PRIVATE morvane_core shell32)
 target_link_options(morvane PRIVATE -static -static-libgcc -static-libstdc++)
+# A release program carries no symbol table: it would triple the size of a small program.
+target_link_options(morvane PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
 
 option(MORVANE_WIN32_TESTS "Build the programs that test morvane.exe under Wine" OFF)
 if(MORVANE_WIN32_TESTS)

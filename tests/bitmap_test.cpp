@@ -63,8 +63,8 @@ TEST(Bitmap, TilesGoTopBandFirstAndLeftToRight) {
   for (Shape shape :
        {Shape{16, 8, 4}, Shape{8, 16, 4}, Shape{8, 8, 8}, Shape{24, 16, 8}, Shape{32, 24, 4}}) {
     Picture picture = pattern_picture(shape.width, shape.height, shape.bits);
-    std::string name = std::string("p") + std::to_string(shape.width) + "x" + std::to_string(shape.height) +
-                       "x" + std::to_string(shape.bits);
+    std::string name = std::string("p") + std::to_string(shape.width) + "x" +
+                       std::to_string(shape.height) + "x" + std::to_string(shape.bits);
     BitmapFields fields = classic_spec(picture, shape.bits);
     EXPECT_EQ(
         convert(dir, name, make_bitmap(fields)),

@@ -68,6 +68,29 @@ TEST(CommandLine, EachOutcomePrintsItsLineAndExitsWithZero) {
   EXPECT_EQ(directory_snapshot(dir.path).size(), 4u) << "only PALETTE.c was added";
 }
 
+TEST(CommandLine, HelpAndVersionPrintOnStandardOutputAndConvertNothing) {
+  ScratchDirectory dir;
+  for (const char *option : {"--help", "-h"}) {
+    RunResult help = run_morvane({option}, dir.path);
+    EXPECT_EQ(help.exit_status, 0) << option;
+    EXPECT_EQ(help.err, "") << option;
+    EXPECT_EQ(help.out.rfind("usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col\n", 0), 0u)
+        << help.out;
+    for (const char *kind : {"\n  .bmp ", "\n  .scr ", "\n  .cgx ", "\n  .col "})
+      EXPECT_NE(help.out.find(kind), std::string::npos) << option << " names " << kind;
+  }
+  RunResult version = run_morvane({"--version"}, dir.path);
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_EQ(version.out, std::string("morvane ") + MORVANE_VERSION + "\n");
+  EXPECT_EQ(version.err, "");
+  EXPECT_TRUE(directory_snapshot(dir.path).empty());
+
+  // Only the whole argument is an option; anything else is a path to convert.
+  RunResult near = run_morvane({"--helpx"}, dir.path);
+  EXPECT_EQ(near.out, "");
+  EXPECT_EQ(near.err, UnsupportedLine);
+}
+
 TEST(CommandLine, WithoutExactlyOnePathPrintsUsage) {
   for (const std::vector<std::string> &arguments :
        {std::vector<std::string>{}, std::vector<std::string>{"a.col", "b.col"}}) {

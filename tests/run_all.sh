@@ -1,26 +1,79 @@
 #!/usr/bin/env bash
 # Builds Morvane and runs every test: the suite plain and under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a bounded fuzz run of every converter, the Windows program under
-# Wine, and the GBA example in an emulator. Parts whose tools are missing say so and are skipped.
-set -euo pipefail
+# Wine, the GBA example in an emulator, and the installed program and its packages.
+# Every part runs even when one before it failed; the run ends with one line per part and
+# "N passed, M failed" over the parts, and exits non-zero if any part failed. A part whose tools
+# are missing says which Debian packages it needs and is skipped; with MORVANE_NO_SKIP=1, or
+# CI=true, where everything is installed, a skipped part counts as failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
+no_skip=${MORVANE_NO_SKIP:-0}
+[ "${CI:-}" = true ] && no_skip=1
 
-echo "== test suite"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs"
-ctest --test-dir build -j"$jobs" --output-on-failure
+# Configures build directory $1 with the remaining arguments, builds it and runs its tests.
+test_suite() {
+  local dir=$1 log
+  shift
+  if ! command -v cmake >/dev/null || ! command -v g++ >/dev/null || ! command -v make >/dev/null; then
+    echo "skipped: the test suite needs the Debian packages cmake g++ make libgtest-dev libgmock-dev"
+    return 0
+  fi
+  log=$(mktemp)
+  cmake -S . -B "$dir" "$@" >"$log" 2>&1
+  local status=$?
+  if [ "$status" -ne 0 ] || grep -q "the tests are left out" "$log"; then
+    cat "$log"
+    rm -f "$log"
+    [ "$status" -ne 0 ] && return "$status"
+    echo "skipped: the test suite needs the Debian packages libgtest-dev libgmock-dev"
+    return 0
+  fi
+  rm -f "$log"
+  cmake --build "$dir" -j"$jobs" && ctest --test-dir "$dir" -j"$jobs" --output-on-failure --no-tests=error
+}
 
-echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON >/dev/null
-cmake --build build-sanitize -j"$jobs"
-ctest --test-dir build-sanitize -j"$jobs" --output-on-failure
+summary=()
+passed=0
+failed=0
+# Runs one part, its output shown as it comes, and notes its outcome.
+run_part() {
+  local name=$1 log status outcome counts
+  shift
+  echo "== $name"
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  status=${PIPESTATUS[0]}
+  # The part's own count, as ctest and the scripts print it.
+  counts=$(grep -oE '[0-9]+%? (tests )?passed, [0-9]+ (tests )?failed( out of [0-9]+)?' "$log" | tail -n 1)
+  if [ "$status" -ne 0 ]; then
+    outcome=failed
+  elif grep -q '^skipped: ' "$log"; then
+    outcome="skipped ($(grep -m 1 '^skipped: ' "$log" | cut -c 10-))"
+    [ "$no_skip" = 1 ] && { outcome="failed, for it was $outcome where nothing may be"; status=1; }
+  else
+    outcome=passed
+  fi
+  rm -f "$log"
+  [ -n "$counts" ] && [ "${outcome%% *}" != skipped ] && outcome="$outcome ($counts)"
+  summary+=("$name: $outcome")
+  if [ "$status" -ne 0 ]; then
+    failed=$((failed + 1))
+  elif [ "${outcome%% *}" = passed ]; then
+    passed=$((passed + 1))
+  fi
+}
 
-echo "== fuzzing"
-bash tests/fuzz.sh
+run_part "test suite" test_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_part "test suite under AddressSanitizer and UndefinedBehaviorSanitizer" \
+  test_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON
+run_part "fuzzing" bash tests/fuzz.sh
+run_part "Windows program under Wine" bash tests/win32/run.sh
+run_part "GBA example in mGBA" bash tests/gba/run.sh
+run_part "installed program and packages" bash tests/package/run.sh
 
-echo "== Windows program under Wine"
-bash tests/win32/run.sh
-
-echo "== GBA example in mGBA"
-bash tests/gba/run.sh
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

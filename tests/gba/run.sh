@@ -20,7 +20,7 @@ fail() {
 }
 
 command -v arm-none-eabi-gcc >/dev/null || skip "arm-none-eabi-gcc is missing (Debian: gcc-arm-none-eabi)"
-command -v make >/dev/null || skip "make is missing"
+command -v make >/dev/null || skip "make is missing (Debian: make)"
 printf '#include <mgba/core/core.h>\nint main() { return mCoreFind("") != 0; }\n' |
   c++ -x c++ - -lmgba -o /dev/null 2>/dev/null || skip "libmgba cannot be linked (Debian: libmgba-dev)"
 

@@ -11,7 +11,9 @@ if [ -z "$missing" ] && [ ! -e /usr/lib/wine/wine ] && ! command -v wine32 >/dev
   missing="32-bit wine (wine32:i386)"
 fi
 if [ -n "$missing" ]; then
-  echo "skipped: the Windows tests need $missing"
+  echo "skipped: the Windows tests need the Debian packages g++-mingw-w64-i686-win32 wine" \
+    "wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic python3 cmake" \
+    "(wine32 from the i386 architecture)"
   exit 0
 fi
 

@@ -1,6 +1,10 @@
 # Sourced by the Windows test scripts: a throw-away 32-bit Wine prefix inside a headless X server.
 # Sets MORVANE_WINE_DIR and WINEPREFIX; wine_env_stop undoes everything it started.
 
+# Wine gives files their Unix names in the locale's character set: the Japanese names the tests
+# use need a UTF-8 one, whatever the caller has set or not.
+export LC_ALL=C.UTF-8
+
 # Prints what is missing to run the Windows tests, nothing when all is there.
 wine_env_missing() {
   local missing=()

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Sets a Debian 12 machine up for Morvane and uses it: installs the packages from Debian (with
+# sudo when not root), then
+#   build: builds morvane and converts the shipped samples (each writes NAME.c beside its source);
+#   test:  runs every test (tests/run_all.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_packages=(cmake g++ make)
+test_packages=(
+  "${build_packages[@]}" libgtest-dev libgmock-dev python3
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
+  gcc-arm-none-eabi libmgba-dev
+  dpkg-dev man-db unzip)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  else
+    sudo "$@"
+  fi
+}
+
+install_packages() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@"
+}
+
+case "${1:-}" in
+build)
+  install_packages "${build_packages[@]}"
+  cmake -S . -B build
+  cmake --build build -j2
+  for source in samples/*.bmp samples/*.cgx samples/*.scr samples/*.col; do
+    printf '%s: ' "$source"
+    build/morvane "$source"
+    # The exit status is 0 whatever the outcome: a renewed output is what tells success.
+    test "${source%.*}.c" -nt "$source"
+  done
+  ;;
+test)
+  # The Windows tests run the 32-bit Wine.
+  as_root dpkg --add-architecture i386
+  install_packages "${test_packages[@]}"
+  bash tests/run_all.sh
+  ;;
+*)
+  echo "usage: tools/setup.sh build|test" >&2
+  exit 2
+  ;;
+esac
