@@ -23,12 +23,12 @@ for target in build-fuzz/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
   corpus="$work/$name"
   mkdir -p "$corpus"
-  # Seed each target with the samples of its own kind and any regression inputs kept for it.
+  # Seed each target with the samples of its own kind.
   case "$name" in
     bitmap) pattern='*.bmp' ;; palette) pattern='*.col' ;;
     characters) pattern='*.cgx' ;; screen_map) pattern='*.scr' ;; *) pattern='' ;;
   esac
-  [ -n "$pattern" ] && find samples tests/regressions -name "$pattern" -exec cp {} "$corpus" \; 2>/dev/null || true
+  [ -n "$pattern" ] && find samples -name "$pattern" -exec cp {} "$corpus" \; 2>/dev/null || true
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$work/" "$corpus" >"$work/$name.log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")
