@@ -34,9 +34,8 @@ build)
   cmake --build build -j2
   for source in samples/*.bmp samples/*.cgx samples/*.scr samples/*.col; do
     printf '%s: ' "$source"
-    build/morvane "$source"
-    # The exit status is 0 whatever the outcome: a renewed output is what tells success.
-    test "${source%.*}.c" -nt "$source"
+    # The exit status is 0 whatever the outcome: only success prints on standard output.
+    build/morvane "$source" | grep .
   done
   ;;
 test)

@@ -95,6 +95,8 @@ makefile_rule_works() {
   local dir="$work/make"
   mkdir -p "$dir/gfx"
   sed -n '/^```make$/,/^```$/{/^```/d;p}' README.md >"$dir/Makefile"
+  # The source is copied just before make runs, as in a build that copies or generates its
+  # sources: the output can then carry the source's own time stamp, and the rule must still pass.
   cp samples/ship16.bmp "$dir/gfx"
   head -c 100 samples/ship16.bmp >"$dir/gfx/cut.bmp"
   echo earlier >"$dir/gfx/cut.c"
