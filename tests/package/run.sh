@@ -9,11 +9,11 @@ cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
 
 missing=$(wine_env_missing)
-for tool in g++ make cpack dpkg-deb dpkg-shlibdeps man unzip; do
+for tool in g++ make cpack dpkg-deb dpkg-shlibdeps file man unzip; do
   command -v "$tool" >/dev/null 2>&1 || missing+=" $tool"
 done
 if [ -n "${missing// /}" ] || { [ ! -e /usr/lib/wine/wine ] && ! command -v wine32 >/dev/null 2>&1; }; then
-  echo "skipped: the package tests need the Debian packages cmake g++ make dpkg-dev man-db unzip" \
+  echo "skipped: the package tests need the Debian packages cmake g++ make dpkg-dev file man-db unzip" \
     "g++-mingw-w64-i686-win32 wine wine32:i386 wine64 xvfb xauth python3" \
     "(wine32 from the i386 architecture)"
   exit 0
