@@ -76,6 +76,14 @@ std::string character_file() {
   return bytes;
 }
 
+// 1,024 screen entries of 2 bytes, each different.
+std::string screen_file() {
+  std::string bytes;
+  for (unsigned i = 0; i < 2048; ++i)
+    bytes += static_cast<char>((i * 41 + i / 256) & 0xFF);
+  return bytes;
+}
+
 // ---- what every test works with
 
 struct Context {
@@ -314,6 +322,43 @@ void backslash_byte_inside_japanese_names(const Context &context, const std::wst
   expect_names(dir, {L"ソフト"});
 }
 
+void array_names_compile(const Context &context, const std::wstring &dir) {
+  // Names of real work files. The arrays are named so that a C compiler takes them (run.sh
+  // compiles what this test leaves); the outputs keep their sources' names. The second bytes of
+  // ソ (83 5C), ポ (83 7C) and ー (81 5B) stay with their first, and the one-byte katakana ｱ (B1)
+  // takes nothing with it.
+  struct Named {
+    std::wstring source;
+    std::string (*contents)();
+    std::wstring output;
+    const char *converted_as; // the base name of the shared source of the same kind
+    std::string array_base;   // as code page 932 bytes
+  };
+  auto bitmap = [] { return make_bitmap(16, 16, 4); };
+  const Named names[] = {
+      {L"ST-P.CGX", character_file, L"ST-P.c", "sheet", "ST_P"},
+      {L"MAP-OBJ.CGX", character_file, L"MAP-OBJ.c", "sheet", "MAP_OBJ"},
+      {L"1-3.SCR", screen_file, L"1-3.c", "scene", "_1_3"},
+      {L"title screen.bmp", bitmap, L"title screen.c", "tiles", "title_screen"},
+      {L"a+b(2).col", colour_file, L"a+b(2).c", "pal", "a_b_2_"},
+      {L"ソフト.col", colour_file, L"ソフト.c", "pal", "\x83\x5C\x83\x74\x83\x67"},
+      {L"ポー-1.scr", screen_file, L"ポー-1.c", "scene", "\x83\x7C\x81\x5B_1"},
+      {L"ｱ-b.cgx", character_file, L"ｱ-b.c", "sheet", "\xB1_b"},
+  };
+  std::vector<std::wstring> listed;
+  for (const Named &named : names) {
+    write_file(dir + L"\\" + named.source, named.contents());
+    Outcome outcome =
+        run_command_line(context, quoted(context.program) + L" " + dir + L"\\" + named.source);
+    expect_outcome(outcome, SuccessText, SuccessCaption);
+    expect_same_output(dir + L"\\" + named.output,
+                       renamed_output(context, named.converted_as, named.array_base));
+    listed.push_back(named.source);
+    listed.push_back(named.output);
+  }
+  expect_names(dir, listed);
+}
+
 void names_without_a_code_page_932_form(const Context &context, const std::wstring &dir) {
   // é has no code page 932 form; were it replaced by a look-alike, cafe.col would convert.
   write_file(dir + L"\\café.col", colour_file());
@@ -371,7 +416,7 @@ void source_in_a_drive_root(const Context &context, const std::wstring &) {
   DeleteFileW(output.c_str());
   Outcome outcome = run_command_line(context, quoted(context.program) + L" " + source);
   expect_outcome(outcome, SuccessText, SuccessCaption);
-  expect_same_output(output, renamed_output(context, "pal", "morvane-root"));
+  expect_same_output(output, renamed_output(context, "pal", "morvane_root"));
   DeleteFileW(source.c_str());
   DeleteFileW(output.c_str());
 }
@@ -442,6 +487,7 @@ const TestCase test_cases[] = {
     {"drop_of_an_unsupported_file", drop_of_an_unsupported_file},
     {"japanese_file_name", japanese_file_name},
     {"backslash_byte_inside_japanese_names", backslash_byte_inside_japanese_names},
+    {"array_names_compile", array_names_compile},
     {"names_without_a_code_page_932_form", names_without_a_code_page_932_form},
     {"paths_at_the_length_limit", paths_at_the_length_limit},
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
@@ -461,6 +507,7 @@ int write_sources(const std::wstring &dir) {
   write_file(dir + L"\\pal.col", colour_file());
   write_file(dir + L"\\tiles.bmp", make_bitmap(16, 16, 4));
   write_file(dir + L"\\sheet.cgx", character_file());
+  write_file(dir + L"\\scene.scr", screen_file());
   return take_failures().empty() ? 0 : 1;
 }
 
