@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+
 #include "app/dispatch.h"
 #include "app/messages.h"
 
@@ -19,16 +21,20 @@ bool command_line_refused = false;
 // The owner of the message boxes; null while the window is being created.
 HWND main_window = nullptr;
 
-// A path taken from the system as UTF-16 becomes SourcePath's code page 932 text. False, with
-// SourcePath untouched, when a character has no code page 932 form (a look-alike would name
-// another file) or the path does not fit.
-bool take_source_path(const wchar_t *path) {
+// A path of length characters taken from the system as UTF-16 becomes SourcePath's code page
+// 932 text. False, with SourcePath untouched, when a character has no code page 932 form (a
+// look-alike would name another file) or the path does not fit.
+bool take_source_path(const wchar_t *path, int length) {
   char text[PathCapacity];
-  BOOL used_default = FALSE;
-  int length = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, path, -1, text, sizeof text,
-                                   nullptr, &used_default);
-  if (length <= 0 || used_default)
-    return false;
+  int bytes = 0;
+  if (length > 0) {
+    BOOL used_default = FALSE;
+    bytes = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, path, length, text, sizeof text - 1,
+                                nullptr, &used_default);
+    if (bytes <= 0 || used_default)
+      return false;
+  }
+  text[bytes] = '\0';
   return set_source_path(text);
 }
 
@@ -50,6 +56,19 @@ const wchar_t *text_after_program_name(const wchar_t *line) {
   return line;
 }
 
+// The shell quotes a path with a blank when it starts the program for a file (a drop on its
+// icon, "Send to", a file association). No file name holds '"', so a command line that begins
+// and ends with one names no file as it stands: it is taken without that one enclosing pair.
+// No other quote is removed and nothing is split off.
+void take_command_line(const wchar_t *line) {
+  int length = static_cast<int>(std::wcslen(line));
+  if (length >= 2 && line[0] == L'"' && line[length - 1] == L'"') {
+    ++line;
+    length -= 2;
+  }
+  command_line_refused = !take_source_path(line, length);
+}
+
 void convert_dropped_file(HDROP drop) {
   // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
   wchar_t path[PathCapacity];
@@ -60,7 +79,7 @@ void convert_dropped_file(HDROP drop) {
   }
   path[0] = L'\0';
   DragQueryFileW(drop, 0, path, PathCapacity);
-  if (!take_source_path(path)) {
+  if (!take_source_path(path, static_cast<int>(std::wcslen(path)))) {
     report_result(ResultReadFailed);
     return;
   }
@@ -117,7 +136,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   const wchar_t *command_line = text_after_program_name(GetCommandLineW());
   if (*command_line) {
     command_line_start = 1;
-    command_line_refused = !take_source_path(command_line);
+    take_command_line(command_line);
   }
 
   WNDCLASSEXA window_class = {};

@@ -219,13 +219,47 @@ void command_line_failures(const Context &context, const std::wstring &dir) {
   expect_names(dir, {L"folder.col", L"notes.txt"});
 }
 
-void quoted_path_keeps_its_quotes(const Context &context, const std::wstring &dir) {
-  // Were the quotes removed, "x y.col" would convert; kept, the extension is col" .
-  write_file(dir + L"\\x y.col", colour_file());
-  Outcome outcome =
-      run_command_line(context, quoted(context.program) + L" " + quoted(dir + L"\\x y.col"));
-  expect_outcome(outcome, UnsupportedText, DefaultCaption);
-  expect_names(dir, {L"x y.col"});
+void quoted_command_line(const Context &context, const std::wstring &dir) {
+  // The shell quotes a path with a blank: the quoted path converts like the bare one, which
+  // still converts unquoted.
+  std::wstring folder = dir + L"\\My Pictures";
+  make_directory(folder);
+  write_file(folder + L"\\x y.col", colour_file());
+  std::wstring start = quoted(context.program) + L" ";
+  expect_outcome(run_command_line(context, start + quoted(folder + L"\\x y.col")), SuccessText,
+                 SuccessCaption);
+  std::string from_quoted = read_file(folder + L"\\x y.c");
+  expect_same_output(folder + L"\\x y.c", renamed_output(context, "pal", "x_y"));
+  DeleteFileW((folder + L"\\x y.c").c_str());
+  expect_outcome(run_command_line(context, start + folder + L"\\x y.col"), SuccessText,
+                 SuccessCaption);
+  expect_same_output(folder + L"\\x y.c", from_quoted);
+  expect_names(folder, {L"x y.c", L"x y.col"});
+
+  // Only one pair that encloses the whole line goes: a lone quote, or quotes within, stay part
+  // of the path, and nothing is split off at them.
+  write_file(dir + L"\\a.col", colour_file());
+  write_file(dir + L"\\b.col", colour_file());
+  const std::wstring unsupported[] = {
+      L"\"",
+      L"\"\"",
+      quoted(folder + L"\\x y.col") + L" ",
+      folder + L"\\x y.col\"",
+      quoted(dir + L"\\a.col") + L" " + quoted(dir + L"\\b.col") + L".txt",
+      quoted(quoted(dir + L"\\a.col")),
+  };
+  for (const std::wstring &line : unsupported)
+    expect_outcome(run_command_line(context, start + line), UnsupportedText, DefaultCaption);
+  const std::wstring unreadable[] = {
+      L"\"" + folder + L"\\x y.col",
+      quoted(folder) + L"\\x y.col",
+      // One path, a.col" "b.col, that no file can have.
+      quoted(dir + L"\\a.col") + L" " + quoted(dir + L"\\b.col"),
+  };
+  for (const std::wstring &line : unreadable)
+    expect_outcome(run_command_line(context, start + line), ReadFailedText, DefaultCaption);
+  expect_names(folder, {L"x y.c", L"x y.col"});
+  expect_names(dir, {L"My Pictures", L"a.col", L"b.col"});
 }
 
 void bitmap_outcomes(const Context &context, const std::wstring &dir) {
@@ -480,7 +514,7 @@ const TestCase test_cases[] = {
     {"command_line_converts_a_colour_file", command_line_converts_a_colour_file},
     {"command_line_forms_of_the_program_name", command_line_forms_of_the_program_name},
     {"command_line_failures", command_line_failures},
-    {"quoted_path_keeps_its_quotes", quoted_path_keeps_its_quotes},
+    {"quoted_command_line", quoted_command_line},
     {"bitmap_outcomes", bitmap_outcomes},
     {"empty_command_line_waits_with_the_window", empty_command_line_waits_with_the_window},
     {"drop_converts_only_the_first_file", drop_converts_only_the_first_file},
