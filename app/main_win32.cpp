@@ -20,6 +20,9 @@ int command_line_start = 0;
 bool command_line_refused = false;
 // The owner of the message boxes; null while the window is being created.
 HWND main_window = nullptr;
+// Set when the run's one conversion begins. The outcome box's own message loop still delivers
+// drops to the window; from then on they are released unread.
+bool conversion_started = false;
 
 // A path of length characters taken from the system as UTF-16 becomes SourcePath's code page
 // 932 text. False, with SourcePath untouched, when a character has no code page 932 form (a
@@ -69,38 +72,52 @@ void take_command_line(const wchar_t *line) {
   command_line_refused = !take_source_path(line, length);
 }
 
-void convert_dropped_file(HDROP drop) {
+// A run converts at most one file: once its conversion begins, the window takes no more drops.
+void begin_the_conversion(HWND window) {
+  conversion_started = true;
+  DragAcceptFiles(window, FALSE);
+}
+
+// The first dropped file's path into SourcePath; false when it cannot become SourcePath.
+bool take_dropped_path(HDROP drop) {
   // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
   wchar_t path[PathCapacity];
-  UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-  if (length >= PathCapacity) {
-    report_result(ResultReadFailed);
-    return;
-  }
+  if (DragQueryFileW(drop, 0, nullptr, 0) >= PathCapacity)
+    return false;
   path[0] = L'\0';
   DragQueryFileW(drop, 0, path, PathCapacity);
-  if (!take_source_path(path, static_cast<int>(std::wcslen(path)))) {
-    report_result(ResultReadFailed);
-    return;
-  }
-  run_conversion();
+  return take_source_path(path, static_cast<int>(std::wcslen(path)));
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
   case WM_CREATE:
-    DragAcceptFiles(window, TRUE);
-    if (command_line_start) {
-      if (command_line_refused)
-        report_result(ResultReadFailed);
-      else
-        run_conversion();
+    if (!command_line_start) {
+      DragAcceptFiles(window, TRUE);
+      return 0;
     }
+    begin_the_conversion(window);
+    if (command_line_refused)
+      report_result(ResultReadFailed);
+    else
+      run_conversion();
     return 0;
-  case WM_DROPFILES:
-    // Only the first dropped file is converted; the others are ignored.
-    convert_dropped_file(reinterpret_cast<HDROP>(wparam));
+  case WM_DROPFILES: {
+    // Only the first file of the first drop is converted; every drop is released here.
+    HDROP drop = reinterpret_cast<HDROP>(wparam);
+    if (conversion_started) {
+      DragFinish(drop);
+      return 0;
+    }
+    begin_the_conversion(window);
+    bool taken = take_dropped_path(drop);
+    DragFinish(drop);
+    if (taken)
+      run_conversion();
+    else
+      report_result(ResultReadFailed);
     return 0;
+  }
   case WM_DESTROY:
     PostQuitMessage(0);
     return 0;

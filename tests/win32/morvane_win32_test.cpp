@@ -323,6 +323,41 @@ void drop_converts_only_the_first_file(const Context &context, const std::wstrin
   expect_names(dir, {L"other.col", L"pal.col", L"pal.c"});
 }
 
+// While the outcome box of the run's conversion is open, a second drop arrives; the run still
+// converts only its one file, shows one box and ends with 0.
+void second_drop_while_the_box_is_open(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\pal.col", colour_file());
+  write_file(dir + L"\\other.col", colour_file());
+  // Started for a drop, then started with a command line: its window exists, though unseen.
+  for (bool by_drop : {true, false}) {
+    std::wstring line = quoted(context.program);
+    if (!by_drop)
+      line += L" " + dir + L"\\pal.col";
+    Started started = start_program(context.program, line, L"");
+    if (!started.ok)
+      continue;
+    DWORD process_id = started.process.dwProcessId;
+    HWND window = wait_for_window(process_id, L"Doruved", 30000);
+    expect(window != nullptr, "the window did not appear");
+    if (window && by_drop)
+      expect(drop_files(window, started.process, {dir + L"\\pal.col"}), "could not drop");
+    expect(wait_for_window(process_id, L"#32770", 30000) != nullptr, "no message box appeared");
+    if (window)
+      expect(drop_files(window, started.process, {dir + L"\\other.col"}), "could not drop again");
+    // Time for a second conversion and its box, were there to be one.
+    Sleep(1500);
+    expect(count_windows(process_id, L"#32770") == 1,
+           std::to_string(count_windows(process_id, L"#32770")) + " message boxes are open");
+    expect(!file_exists(dir + L"\\other.c"), "the second drop was converted");
+    expect_outcome({answer_message_box(process_id), wait_for_exit(started.process)}, SuccessText,
+                   SuccessCaption);
+    end_process(started.process);
+    expect_same_output(dir + L"\\pal.c", expected_output(context, "pal"));
+    expect_names(dir, {L"other.col", L"pal.col", L"pal.c"});
+    DeleteFileW((dir + L"\\pal.c").c_str());
+  }
+}
+
 void drop_of_an_unsupported_file(const Context &context, const std::wstring &dir) {
   write_file(dir + L"\\notes.txt", "text\r\n");
   write_file(dir + L"\\pal.col", colour_file());
@@ -518,6 +553,7 @@ const TestCase test_cases[] = {
     {"bitmap_outcomes", bitmap_outcomes},
     {"empty_command_line_waits_with_the_window", empty_command_line_waits_with_the_window},
     {"drop_converts_only_the_first_file", drop_converts_only_the_first_file},
+    {"second_drop_while_the_box_is_open", second_drop_while_the_box_is_open},
     {"drop_of_an_unsupported_file", drop_of_an_unsupported_file},
     {"japanese_file_name", japanese_file_name},
     {"backslash_byte_inside_japanese_names", backslash_byte_inside_japanese_names},
