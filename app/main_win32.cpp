@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+
 #include "app/dispatch.h"
 #include "app/messages.h"
 
@@ -18,17 +20,24 @@ int command_line_start = 0;
 bool command_line_refused = false;
 // The owner of the message boxes; null while the window is being created.
 HWND main_window = nullptr;
+// Set when the run's one conversion begins. The outcome box's own message loop still delivers
+// drops to the window; from then on they are released unread.
+bool conversion_started = false;
 
-// A path taken from the system as UTF-16 becomes SourcePath's code page 932 text. False, with
-// SourcePath untouched, when a character has no code page 932 form (a look-alike would name
-// another file) or the path does not fit.
-bool take_source_path(const wchar_t *path) {
+// A path of length characters taken from the system as UTF-16 becomes SourcePath's code page
+// 932 text. False, with SourcePath untouched, when a character has no code page 932 form (a
+// look-alike would name another file) or the path does not fit.
+bool take_source_path(const wchar_t *path, int length) {
   char text[PathCapacity];
-  BOOL used_default = FALSE;
-  int length = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, path, -1, text, sizeof text,
-                                   nullptr, &used_default);
-  if (length <= 0 || used_default)
-    return false;
+  int bytes = 0;
+  if (length > 0) {
+    BOOL used_default = FALSE;
+    bytes = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, path, length, text, sizeof text - 1,
+                                nullptr, &used_default);
+    if (bytes <= 0 || used_default)
+      return false;
+  }
+  text[bytes] = '\0';
   return set_source_path(text);
 }
 
@@ -50,38 +59,65 @@ const wchar_t *text_after_program_name(const wchar_t *line) {
   return line;
 }
 
-void convert_dropped_file(HDROP drop) {
+// The shell quotes a path with a blank when it starts the program for a file (a drop on its
+// icon, "Send to", a file association). No file name holds '"', so a command line that begins
+// and ends with one names no file as it stands: it is taken without that one enclosing pair.
+// No other quote is removed and nothing is split off.
+void take_command_line(const wchar_t *line) {
+  int length = static_cast<int>(std::wcslen(line));
+  if (length >= 2 && line[0] == L'"' && line[length - 1] == L'"') {
+    ++line;
+    length -= 2;
+  }
+  command_line_refused = !take_source_path(line, length);
+}
+
+// A run converts at most one file: once its conversion begins, the window takes no more drops.
+void begin_the_conversion(HWND window) {
+  conversion_started = true;
+  DragAcceptFiles(window, FALSE);
+}
+
+// The first dropped file's path into SourcePath; false when it cannot become SourcePath.
+bool take_dropped_path(HDROP drop) {
   // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
   wchar_t path[PathCapacity];
-  UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-  if (length >= PathCapacity) {
-    report_result(ResultReadFailed);
-    return;
-  }
+  if (DragQueryFileW(drop, 0, nullptr, 0) >= PathCapacity)
+    return false;
   path[0] = L'\0';
   DragQueryFileW(drop, 0, path, PathCapacity);
-  if (!take_source_path(path)) {
-    report_result(ResultReadFailed);
-    return;
-  }
-  run_conversion();
+  return take_source_path(path, static_cast<int>(std::wcslen(path)));
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
   case WM_CREATE:
-    DragAcceptFiles(window, TRUE);
-    if (command_line_start) {
-      if (command_line_refused)
-        report_result(ResultReadFailed);
-      else
-        run_conversion();
+    if (!command_line_start) {
+      DragAcceptFiles(window, TRUE);
+      return 0;
     }
+    begin_the_conversion(window);
+    if (command_line_refused)
+      report_result(ResultReadFailed);
+    else
+      run_conversion();
     return 0;
-  case WM_DROPFILES:
-    // Only the first dropped file is converted; the others are ignored.
-    convert_dropped_file(reinterpret_cast<HDROP>(wparam));
+  case WM_DROPFILES: {
+    // Only the first file of the first drop is converted; every drop is released here.
+    HDROP drop = reinterpret_cast<HDROP>(wparam);
+    if (conversion_started) {
+      DragFinish(drop);
+      return 0;
+    }
+    begin_the_conversion(window);
+    bool taken = take_dropped_path(drop);
+    DragFinish(drop);
+    if (taken)
+      run_conversion();
+    else
+      report_result(ResultReadFailed);
     return 0;
+  }
   case WM_DESTROY:
     PostQuitMessage(0);
     return 0;
@@ -117,7 +153,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   const wchar_t *command_line = text_after_program_name(GetCommandLineW());
   if (*command_line) {
     command_line_start = 1;
-    command_line_refused = !take_source_path(command_line);
+    take_command_line(command_line);
   }
 
   WNDCLASSEXA window_class = {};

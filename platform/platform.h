@@ -38,6 +38,11 @@ bool directory_part(const char *path, char *directory, std::size_t capacity);
 
 bool change_directory(const char *directory);
 
+// True when byte begins a two-byte character of the program's narrow text, whose second byte
+// may be an ASCII byte such as the backslash (code page 932 on Windows). Never elsewhere: there
+// every byte of a multi-byte character is 0x80 or above.
+bool starts_two_byte_character(unsigned char byte);
+
 // Creates the output in the working directory and opens it for binary writing. It stays out of
 // sight until it is put in place: where the system allows, it has no name at all (name is then
 // empty), otherwise it gets a new unique name, in name, that SIGINT and SIGTERM remove should

@@ -80,6 +80,8 @@ bool directory_part(const char *path, char *directory, std::size_t capacity) {
 
 bool change_directory(const char *directory) { return chdir(directory) == 0; }
 
+bool starts_two_byte_character(unsigned char) { return false; }
+
 namespace {
 
 // The named temporary output while there is one, so that SIGINT or SIGTERM can remove it

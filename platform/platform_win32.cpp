@@ -145,6 +145,8 @@ bool change_directory(const char *directory) {
   return to_wide(directory, wide) && SetCurrentDirectoryW(wide);
 }
 
+bool starts_two_byte_character(unsigned char byte) { return IsDBCSLeadByteEx(ShiftJis, byte); }
+
 std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   DWORD process = GetCurrentProcessId();
   for (unsigned attempt = 0; attempt < 100; ++attempt) {

@@ -1,8 +1,10 @@
 // Where the output goes, what it is called, and that a failed conversion loses nothing.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sys/stat.h>
 
+#include "bitmap_builder.h"
 #include "convert/common/output.h"
 #include "platform/platform.h"
 #include "support.h"
@@ -19,13 +21,58 @@ std::string first_line_with(const std::string &text, const std::string &piece) {
 TEST(Output, TheBaseNameIsTheOwnNameCutAtItsFirstDot) {
   ScratchDirectory dir;
   write_file(dir.file("title.screen.col"), Bytes(512, 0));
-  write_file(dir.file("2 tiles.col"), Bytes(512, 0));
   ASSERT_EQ(run_morvane({dir.file("title.screen.col")}).out, SuccessLine);
-  ASSERT_EQ(run_morvane({dir.file("2 tiles.col")}).out, SuccessLine);
   EXPECT_EQ(first_line_with(read_text(dir.file("title.c")), "_pal"), "const u16 title_pal[256]=");
-  // Nothing in the base name is changed to make it an identifier.
-  EXPECT_EQ(first_line_with(read_text(dir.file("2 tiles.c")), "_pal"),
-            "const u16 2 tiles_pal[256]=");
+}
+
+TEST(Output, ArrayNamesAreIdentifiersWhateverTheFileName) {
+  struct Named {
+    const char *source;
+    std::size_t size; // of a patterned source; 0 for a bitmap
+    const char *output;
+    const char *array_base; // the source renamed to it converts to the very same text
+  };
+  const Named names[] = {
+      {"ST-P.CGX", 32768, "ST-P.c", "ST_P"},
+      {"1-3.SCR", 2048, "1-3.c", "_1_3"},
+      {"MAP-OBJ.CGX", 32768, "MAP-OBJ.c", "MAP_OBJ"},
+      {"title screen.bmp", 0, "title screen.c", "title_screen"},
+      {"a+b(2).col", 512, "a+b(2).c", "a_b_2_"},
+      {"9.scr", 2048, "9.c", "_9"},
+      {"x$y.col", 512, "x$y.c", "x$y"},
+      {"t\xC3\xADtulo.col", 512, "t\xC3\xADtulo.c", "t\xC3\xADtulo"},
+  };
+  auto source_bytes = [](std::size_t size) {
+    if (size == 0)
+      return make_bitmap(classic_spec(pattern_picture(8, 8, 4), 4));
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+      bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return bytes;
+  };
+  ScratchDirectory dir, identifiers;
+  std::string includes = "typedef unsigned short u16;\n";
+  for (const Named &named : names) {
+    std::string renamed = std::string(named.array_base) + std::strchr(named.source, '.');
+    write_file(dir.file(named.source), source_bytes(named.size));
+    write_file(identifiers.file(renamed), source_bytes(named.size));
+    ASSERT_EQ(run_morvane({dir.file(named.source)}).out, SuccessLine) << named.source;
+    ASSERT_EQ(run_morvane({identifiers.file(renamed)}).out, SuccessLine) << renamed;
+    // Only the array names change: the output keeps the source's base name.
+    std::string text = read_text(dir.file(named.output));
+    EXPECT_NE(text.find(std::string("\r\nconst u16 ") + named.array_base + "_"), text.npos)
+        << named.source;
+    EXPECT_EQ(text, read_text(identifiers.file(std::string(named.array_base) + ".c")))
+        << named.source;
+    includes += std::string("#include \"") + named.output + "\"\n";
+  }
+  // A source with no base name at all keeps the bare suffixes.
+  write_file(dir.file(".col"), Bytes(512, 0));
+  ASSERT_EQ(run_morvane({dir.file(".col")}).out, SuccessLine);
+  EXPECT_EQ(first_line_with(read_text(dir.file(".c")), "_pal"), "const u16 _pal[256]=");
+  includes += "#include \".c\"\n";
+
+  EXPECT_EQ(c_compiler_complaints(includes, dir.path), "");
 }
 
 TEST(Output, GoesBesideTheSourceWhateverTheWorkingDirectory) {

@@ -191,6 +191,17 @@ std::string compile_and_run_c(const std::string &main_source,
   return read_text(build.file("printed"));
 }
 
+std::string c_compiler_complaints(const std::string &source, const std::string &include_directory) {
+  ScratchDirectory build;
+  write_text_file(build.file("check.c"), source);
+  std::string compile = "cc -std=c99 -Wall -Werror -fsyntax-only '" + build.file("check.c") +
+                        "' -I'" + include_directory + "' 2>'" + build.file("errors") + "'";
+  if (std::system(compile.c_str()) == 0)
+    return "";
+  std::string complaints = read_text(build.file("errors"));
+  return complaints.empty() ? std::string("the C compiler failed without a word") : complaints;
+}
+
 std::vector<std::string> crlf_lines(const std::string &text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

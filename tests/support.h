@@ -60,5 +60,9 @@ extern const char *const SizeNotMultipleOf8Line;
 // system C compiler and runs it; returns what it printed. Fails the test on a compile error.
 std::string compile_and_run_c(const std::string &main_source, const std::string &include_directory);
 
+// Checks source (which may #include generated files from include_directory) with the system C
+// compiler without building anything; its complaints, empty when it accepts the code.
+std::string c_compiler_complaints(const std::string &source, const std::string &include_directory);
+
 // Splits text at CR LF; fails the test on any bare LF or CR.
 std::vector<std::string> crlf_lines(const std::string &text);

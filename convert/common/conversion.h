@@ -7,7 +7,7 @@
 constexpr std::size_t PathCapacity = 256;
 
 // The file to convert: the full path (code page 932 on Windows) until prepare_output turns it
-// into the base name.
+// into the base name as the array names begin with it.
 extern char SourcePath[PathCapacity];
 
 enum ConversionKind {

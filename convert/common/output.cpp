@@ -9,6 +9,37 @@ namespace {
 
 constexpr char OutputSuffix[] = ".c";
 
+bool is_ascii_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// The bytes a C identifier may hold as they stand: ASCII letters, digits, '_' and '$' (which
+// the usual compilers accept), and every byte from 0x80 up, which a compiler reading the file in
+// its code page takes as part of a character.
+bool stays_in_identifier(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_ascii_digit(c) || c == '_' ||
+         c == '$' || c >= 0x80;
+}
+
+// The base name as the arrays are called by it: every other ASCII byte becomes '_', and a
+// leading digit gets a '_' before it, so "1-3" gives "_1_3". Both bytes of a two-byte character
+// stay whole, the ASCII second byte of a code page 932 character included. name holds at least
+// two bytes more than base's length.
+void make_array_name(const char *base, char *name) {
+  const auto *in = reinterpret_cast<const unsigned char *>(base);
+  char *out = name;
+  if (is_ascii_digit(in[0]))
+    *out++ = '_';
+  while (*in) {
+    if (starts_two_byte_character(in[0]) && in[1] != '\0') {
+      *out++ = static_cast<char>(*in++);
+      *out++ = static_cast<char>(*in++);
+    } else {
+      *out++ = stays_in_identifier(*in) ? static_cast<char>(*in) : '_';
+      ++in;
+    }
+  }
+  *out = '\0';
+}
+
 } // namespace
 
 bool prepare_output(OutputFile &output) {
@@ -30,7 +61,7 @@ bool prepare_output(OutputFile &output) {
   if (directory[0] != '\0' && !change_directory(directory))
     return false;
 
-  std::memcpy(SourcePath, own_name, base_length + 1);
+  make_array_name(own_name, SourcePath);
   std::memcpy(output.final_name, own_name, base_length);
   std::memcpy(output.final_name + base_length, OutputSuffix, sizeof OutputSuffix);
 

@@ -13,9 +13,10 @@ struct OutputFile {
   char final_name[PathCapacity];
 };
 
-// Turns SourcePath into the base name (the file's own name cut at its first '.'), makes the
-// source's directory the working directory and opens the output for writing. False when any
-// step fails; nothing has been created then.
+// Turns SourcePath into the base name (the file's own name cut at its first '.') made fit to
+// begin C identifiers, makes the source's directory the working directory and opens the output
+// for writing; the output's own name keeps the base name as it is. False when any step fails;
+// nothing has been created then.
 bool prepare_output(OutputFile &output);
 
 // Closes the output and puts it in place as the base name followed by ".c", replacing any file

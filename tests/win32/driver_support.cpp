@@ -14,18 +14,30 @@ struct WindowSearch {
   DWORD process_id;
   const wchar_t *class_name;
   HWND found;
+  int count;
 };
 
-BOOL CALLBACK match_window(HWND window, LPARAM context) {
-  auto *search = reinterpret_cast<WindowSearch *>(context);
+bool is_match(HWND window, const WindowSearch &search) {
   DWORD owner_process = 0;
   GetWindowThreadProcessId(window, &owner_process);
   wchar_t class_name[64];
-  if (owner_process != search->process_id || !GetClassNameW(window, class_name, 64) ||
-      lstrcmpW(class_name, search->class_name) != 0)
+  return owner_process == search.process_id && GetClassNameW(window, class_name, 64) &&
+         lstrcmpW(class_name, search.class_name) == 0;
+}
+
+BOOL CALLBACK match_window(HWND window, LPARAM context) {
+  auto *search = reinterpret_cast<WindowSearch *>(context);
+  if (!is_match(window, *search))
     return TRUE;
   search->found = window;
   return FALSE;
+}
+
+BOOL CALLBACK count_window(HWND window, LPARAM context) {
+  auto *search = reinterpret_cast<WindowSearch *>(context);
+  if (is_match(window, *search))
+    ++search->count;
+  return TRUE;
 }
 
 struct ButtonCount {
@@ -160,12 +172,18 @@ Started start_program(const std::wstring &program, const std::wstring &command_l
 
 HWND wait_for_window(DWORD process_id, const wchar_t *class_name, DWORD milliseconds) {
   for (DWORD waited = 0;; waited += 50) {
-    WindowSearch search = {process_id, class_name, nullptr};
+    WindowSearch search = {process_id, class_name, nullptr, 0};
     EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
     if (search.found || waited >= milliseconds)
       return search.found;
     Sleep(50);
   }
+}
+
+int count_windows(DWORD process_id, const wchar_t *class_name) {
+  WindowSearch search = {process_id, class_name, nullptr, 0};
+  EnumWindows(count_window, reinterpret_cast<LPARAM>(&search));
+  return search.count;
 }
 
 MessageBoxSeen answer_message_box(DWORD process_id) {

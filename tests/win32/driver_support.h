@@ -35,6 +35,9 @@ Started start_program(const std::wstring &program, const std::wstring &command_l
 // appears within the time given.
 HWND wait_for_window(DWORD process_id, const wchar_t *class_name, DWORD milliseconds);
 
+// How many top-level windows of the process have the class name given, visible or not.
+int count_windows(DWORD process_id, const wchar_t *class_name);
+
 struct MessageBoxSeen {
   bool found;
   std::wstring text;

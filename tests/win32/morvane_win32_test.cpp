@@ -76,6 +76,14 @@ std::string character_file() {
   return bytes;
 }
 
+// 1,024 screen entries of 2 bytes, each different.
+std::string screen_file() {
+  std::string bytes;
+  for (unsigned i = 0; i < 2048; ++i)
+    bytes += static_cast<char>((i * 41 + i / 256) & 0xFF);
+  return bytes;
+}
+
 // ---- what every test works with
 
 struct Context {
@@ -211,13 +219,47 @@ void command_line_failures(const Context &context, const std::wstring &dir) {
   expect_names(dir, {L"folder.col", L"notes.txt"});
 }
 
-void quoted_path_keeps_its_quotes(const Context &context, const std::wstring &dir) {
-  // Were the quotes removed, "x y.col" would convert; kept, the extension is col" .
-  write_file(dir + L"\\x y.col", colour_file());
-  Outcome outcome =
-      run_command_line(context, quoted(context.program) + L" " + quoted(dir + L"\\x y.col"));
-  expect_outcome(outcome, UnsupportedText, DefaultCaption);
-  expect_names(dir, {L"x y.col"});
+void quoted_command_line(const Context &context, const std::wstring &dir) {
+  // The shell quotes a path with a blank: the quoted path converts like the bare one, which
+  // still converts unquoted.
+  std::wstring folder = dir + L"\\My Pictures";
+  make_directory(folder);
+  write_file(folder + L"\\x y.col", colour_file());
+  std::wstring start = quoted(context.program) + L" ";
+  expect_outcome(run_command_line(context, start + quoted(folder + L"\\x y.col")), SuccessText,
+                 SuccessCaption);
+  std::string from_quoted = read_file(folder + L"\\x y.c");
+  expect_same_output(folder + L"\\x y.c", renamed_output(context, "pal", "x_y"));
+  DeleteFileW((folder + L"\\x y.c").c_str());
+  expect_outcome(run_command_line(context, start + folder + L"\\x y.col"), SuccessText,
+                 SuccessCaption);
+  expect_same_output(folder + L"\\x y.c", from_quoted);
+  expect_names(folder, {L"x y.c", L"x y.col"});
+
+  // Only one pair that encloses the whole line goes: a lone quote, or quotes within, stay part
+  // of the path, and nothing is split off at them.
+  write_file(dir + L"\\a.col", colour_file());
+  write_file(dir + L"\\b.col", colour_file());
+  const std::wstring unsupported[] = {
+      L"\"",
+      L"\"\"",
+      quoted(folder + L"\\x y.col") + L" ",
+      folder + L"\\x y.col\"",
+      quoted(dir + L"\\a.col") + L" " + quoted(dir + L"\\b.col") + L".txt",
+      quoted(quoted(dir + L"\\a.col")),
+  };
+  for (const std::wstring &line : unsupported)
+    expect_outcome(run_command_line(context, start + line), UnsupportedText, DefaultCaption);
+  const std::wstring unreadable[] = {
+      L"\"" + folder + L"\\x y.col",
+      quoted(folder) + L"\\x y.col",
+      // One path, a.col" "b.col, that no file can have.
+      quoted(dir + L"\\a.col") + L" " + quoted(dir + L"\\b.col"),
+  };
+  for (const std::wstring &line : unreadable)
+    expect_outcome(run_command_line(context, start + line), ReadFailedText, DefaultCaption);
+  expect_names(folder, {L"x y.c", L"x y.col"});
+  expect_names(dir, {L"My Pictures", L"a.col", L"b.col"});
 }
 
 void bitmap_outcomes(const Context &context, const std::wstring &dir) {
@@ -281,6 +323,41 @@ void drop_converts_only_the_first_file(const Context &context, const std::wstrin
   expect_names(dir, {L"other.col", L"pal.col", L"pal.c"});
 }
 
+// While the outcome box of the run's conversion is open, a second drop arrives; the run still
+// converts only its one file, shows one box and ends with 0.
+void second_drop_while_the_box_is_open(const Context &context, const std::wstring &dir) {
+  write_file(dir + L"\\pal.col", colour_file());
+  write_file(dir + L"\\other.col", colour_file());
+  // Started for a drop, then started with a command line: its window exists, though unseen.
+  for (bool by_drop : {true, false}) {
+    std::wstring line = quoted(context.program);
+    if (!by_drop)
+      line += L" " + dir + L"\\pal.col";
+    Started started = start_program(context.program, line, L"");
+    if (!started.ok)
+      continue;
+    DWORD process_id = started.process.dwProcessId;
+    HWND window = wait_for_window(process_id, L"Doruved", 30000);
+    expect(window != nullptr, "the window did not appear");
+    if (window && by_drop)
+      expect(drop_files(window, started.process, {dir + L"\\pal.col"}), "could not drop");
+    expect(wait_for_window(process_id, L"#32770", 30000) != nullptr, "no message box appeared");
+    if (window)
+      expect(drop_files(window, started.process, {dir + L"\\other.col"}), "could not drop again");
+    // Time for a second conversion and its box, were there to be one.
+    Sleep(1500);
+    expect(count_windows(process_id, L"#32770") == 1,
+           std::to_string(count_windows(process_id, L"#32770")) + " message boxes are open");
+    expect(!file_exists(dir + L"\\other.c"), "the second drop was converted");
+    expect_outcome({answer_message_box(process_id), wait_for_exit(started.process)}, SuccessText,
+                   SuccessCaption);
+    end_process(started.process);
+    expect_same_output(dir + L"\\pal.c", expected_output(context, "pal"));
+    expect_names(dir, {L"other.col", L"pal.col", L"pal.c"});
+    DeleteFileW((dir + L"\\pal.c").c_str());
+  }
+}
+
 void drop_of_an_unsupported_file(const Context &context, const std::wstring &dir) {
   write_file(dir + L"\\notes.txt", "text\r\n");
   write_file(dir + L"\\pal.col", colour_file());
@@ -312,6 +389,43 @@ void backslash_byte_inside_japanese_names(const Context &context, const std::wst
   expect_same_output(dir + L"\\ソフト\\表示.c", renamed_output(context, "pal", "\x95\x5C\x8E\xA6"));
   expect_names(dir + L"\\ソフト", {L"表示.c", L"表示.col"});
   expect_names(dir, {L"ソフト"});
+}
+
+void array_names_compile(const Context &context, const std::wstring &dir) {
+  // Names of real work files. The arrays are named so that a C compiler takes them (run.sh
+  // compiles what this test leaves); the outputs keep their sources' names. The second bytes of
+  // ソ (83 5C), ポ (83 7C) and ー (81 5B) stay with their first, and the one-byte katakana ｱ (B1)
+  // takes nothing with it.
+  struct Named {
+    std::wstring source;
+    std::string (*contents)();
+    std::wstring output;
+    const char *converted_as; // the base name of the shared source of the same kind
+    std::string array_base;   // as code page 932 bytes
+  };
+  auto bitmap = [] { return make_bitmap(16, 16, 4); };
+  const Named names[] = {
+      {L"ST-P.CGX", character_file, L"ST-P.c", "sheet", "ST_P"},
+      {L"MAP-OBJ.CGX", character_file, L"MAP-OBJ.c", "sheet", "MAP_OBJ"},
+      {L"1-3.SCR", screen_file, L"1-3.c", "scene", "_1_3"},
+      {L"title screen.bmp", bitmap, L"title screen.c", "tiles", "title_screen"},
+      {L"a+b(2).col", colour_file, L"a+b(2).c", "pal", "a_b_2_"},
+      {L"ソフト.col", colour_file, L"ソフト.c", "pal", "\x83\x5C\x83\x74\x83\x67"},
+      {L"ポー-1.scr", screen_file, L"ポー-1.c", "scene", "\x83\x7C\x81\x5B_1"},
+      {L"ｱ-b.cgx", character_file, L"ｱ-b.c", "sheet", "\xB1_b"},
+  };
+  std::vector<std::wstring> listed;
+  for (const Named &named : names) {
+    write_file(dir + L"\\" + named.source, named.contents());
+    Outcome outcome =
+        run_command_line(context, quoted(context.program) + L" " + dir + L"\\" + named.source);
+    expect_outcome(outcome, SuccessText, SuccessCaption);
+    expect_same_output(dir + L"\\" + named.output,
+                       renamed_output(context, named.converted_as, named.array_base));
+    listed.push_back(named.source);
+    listed.push_back(named.output);
+  }
+  expect_names(dir, listed);
 }
 
 void names_without_a_code_page_932_form(const Context &context, const std::wstring &dir) {
@@ -371,7 +485,7 @@ void source_in_a_drive_root(const Context &context, const std::wstring &) {
   DeleteFileW(output.c_str());
   Outcome outcome = run_command_line(context, quoted(context.program) + L" " + source);
   expect_outcome(outcome, SuccessText, SuccessCaption);
-  expect_same_output(output, renamed_output(context, "pal", "morvane-root"));
+  expect_same_output(output, renamed_output(context, "pal", "morvane_root"));
   DeleteFileW(source.c_str());
   DeleteFileW(output.c_str());
 }
@@ -435,13 +549,15 @@ const TestCase test_cases[] = {
     {"command_line_converts_a_colour_file", command_line_converts_a_colour_file},
     {"command_line_forms_of_the_program_name", command_line_forms_of_the_program_name},
     {"command_line_failures", command_line_failures},
-    {"quoted_path_keeps_its_quotes", quoted_path_keeps_its_quotes},
+    {"quoted_command_line", quoted_command_line},
     {"bitmap_outcomes", bitmap_outcomes},
     {"empty_command_line_waits_with_the_window", empty_command_line_waits_with_the_window},
     {"drop_converts_only_the_first_file", drop_converts_only_the_first_file},
+    {"second_drop_while_the_box_is_open", second_drop_while_the_box_is_open},
     {"drop_of_an_unsupported_file", drop_of_an_unsupported_file},
     {"japanese_file_name", japanese_file_name},
     {"backslash_byte_inside_japanese_names", backslash_byte_inside_japanese_names},
+    {"array_names_compile", array_names_compile},
     {"names_without_a_code_page_932_form", names_without_a_code_page_932_form},
     {"paths_at_the_length_limit", paths_at_the_length_limit},
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
@@ -461,6 +577,7 @@ int write_sources(const std::wstring &dir) {
   write_file(dir + L"\\pal.col", colour_file());
   write_file(dir + L"\\tiles.bmp", make_bitmap(16, 16, 4));
   write_file(dir + L"\\sheet.cgx", character_file());
+  write_file(dir + L"\\scene.scr", screen_file());
   return take_failures().empty() ? 0 : 1;
 }
 

@@ -88,4 +88,26 @@ if [ "$driver_status" -ne 0 ] && ! grep -q '^FAIL ' "$results"; then
   echo "FAIL the test driver ended with status $driver_status"
   failed=$((failed + 1))
 fi
+
+# What array_names_compile left compiles as C read in code page 932, the outputs' own. They are
+# included under plain names, as the file names themselves are not code page 932 here.
+check="$MORVANE_WINE_DIR/compile-check"
+mkdir -p "$check"
+printf 'typedef unsigned short u16;\n' >"$check/check.c"
+count=0
+for output in "$work/array_names_compile"/*.c; do
+  [ -e "$output" ] || continue
+  cp "$output" "$check/output$count.c"
+  printf '#include "output%d.c"\n' "$count" >>"$check/check.c"
+  count=$((count + 1))
+done
+if [ "$count" -gt 0 ] &&
+  cc -std=c99 -Wall -Werror -fsyntax-only -finput-charset=CP932 "$check/check.c" 2>"$check/errors"; then
+  echo "ok the $count outputs of array_names_compile compile"
+  passed=$((passed + 1))
+else
+  echo "FAIL the outputs of array_names_compile do not compile ($count found):"
+  cat "$check/errors" 2>/dev/null
+  failed=$((failed + 1))
+fi
 finish
