@@ -6,9 +6,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 #include <fstream>
 #include <thread>
+#include <unistd.h>
 
 #include "bitmap_builder.h"
 
