@@ -30,8 +30,8 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
 
 // One tile value from the two bytes at row: at 4 bits the four pixels with the leftmost in bits
 // 0-3 (so each byte's nibbles trade places), at 8 bits the left pixel in the low byte.
-unsigned tile_value(const unsigned char *row, unsigned bits) {
-  if (bits == 8)
+template <unsigned Bits> unsigned tile_value(const unsigned char *row) {
+  if constexpr (Bits == 8)
     return row[0] | row[1] << 8;
   unsigned left = (row[0] >> 4 | row[0] << 4) & 0xFF;
   unsigned right = (row[1] >> 4 | row[1] << 4) & 0xFF;
@@ -40,29 +40,29 @@ unsigned tile_value(const unsigned char *row, unsigned bits) {
 
 // Bands of eight rows from the top of the picture down, tiles left to right in each, every
 // value followed by ", " and every tile row by a line end, except after the array's last value.
-void write_tiles(TextWriter &text, const BitmapPicture &picture) {
+template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture &picture) {
+  constexpr std::size_t TileRowBytes = Bits;  // eight pixels
+  constexpr int RowValues = TileRowBytes / 2; // four pixels a value at 4 bits, two at 8
   std::size_t row_bytes = picture.row_bytes;
-  std::size_t tile_row_bytes = picture.bits == 8 ? 8 : 4;
   if (row_bytes == 0)
     return;
   long long tile = 0;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
-    for (std::size_t left = 0; left < row_bytes; left += tile_row_bytes) {
+    for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
       write_character_header(text, tile++);
       write_text(text, "\n");
-      for (std::size_t step = 1; step <= 8; ++step) {
-        std::size_t row = band_top - step; // the tile's top row first
-        const unsigned char *bytes = picture.pixels + row * row_bytes + left;
-        bool array_end = row == 0 && left + tile_row_bytes == row_bytes;
-        unsigned values[4];
-        int count = static_cast<int>(tile_row_bytes / 2);
-        for (int c = 0; c < count; ++c)
-          values[c] = tile_value(bytes + 2 * c, picture.bits);
-        if (array_end) {
-          write_hex_row(text, values, count - 1);
-          write_hex(text, values[count - 1]);
+      // The tile's top row first.
+      const unsigned char *bytes = picture.pixels + (band_top - 1) * row_bytes + left;
+      bool array_end = band_top == 8 && left + TileRowBytes == row_bytes;
+      for (int step = 0; step < 8; ++step, bytes -= row_bytes) {
+        unsigned values[RowValues];
+        for (int c = 0; c < RowValues; ++c)
+          values[c] = tile_value<Bits>(bytes + 2 * c);
+        if (array_end && step == 7) {
+          write_hex_row(text, values, RowValues - 1);
+          write_hex(text, values[RowValues - 1]);
         } else {
-          write_hex_row(text, values, count);
+          write_hex_row(text, values, RowValues);
           write_text(text, "\n");
         }
       }
@@ -86,6 +86,9 @@ void write_bitmap_text(TextWriter &text, const char *base_name, const BitmapPict
   // The element count of the positive size, also for a top-down bitmap.
   write_decimal(text, static_cast<long long>(picture.row_bytes * picture.row_count / 2));
   write_text(text, "]=\n{\n");
-  write_tiles(text, picture);
+  if (picture.bits == 8)
+    write_tiles<8>(text, picture);
+  else
+    write_tiles<4>(text, picture);
   write_text(text, "\n};\n");
 }
