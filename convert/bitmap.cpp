@@ -127,14 +127,16 @@ void turn_rows_over(BitmapPicture &picture) {
                      pixels + high * picture.row_bytes);
 }
 
-ConversionResult read_checked_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+// Checks the first size bytes of a bitmap file and fills picture in from them; the pixels of an
+// uncompressed bitmap stay where they are, so bytes must outlive picture's use.
+ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
                                      BitmapPicture &picture) {
   if (size < HeaderBytes)
     return ResultReadFailed;
-  ConversionResult shape = read_shape(bytes.get(), picture);
+  ConversionResult shape = read_shape(bytes, picture);
   if (shape != ResultSuccess)
     return shape;
-  BitmapLayout layout = find_layout(bytes.get(), picture.bits);
+  BitmapLayout layout = find_layout(bytes, picture.bits);
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
   // looked at.
   size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_used(picture, layout)));
@@ -144,27 +146,37 @@ ConversionResult read_checked_bitmap(std::unique_ptr<unsigned char[]> bytes, std
     return ResultReadFailed;
   // Entries a short table does not hold are black.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
-  std::memcpy(picture.colour_table, bytes.get() + layout.table_start, table_bytes);
+  std::memcpy(picture.colour_table, bytes + layout.table_start, table_bytes);
 
   if (layout.pixel_start > size)
     return ResultReadFailed;
   std::size_t start = static_cast<std::size_t>(layout.pixel_start);
   if (layout.rle) {
-    if (start == size || !decode_rle_pixels(bytes.get() + start, size - start, picture))
+    if (start == size || !decode_rle_pixels(bytes + start, size - start, picture))
       return ResultReadFailed;
   } else {
     // The file must hold every pixel byte the tile walk uses.
     if (size - start < picture.row_bytes * picture.row_count)
       return ResultReadFailed;
-    picture.storage = std::move(bytes);
-    picture.pixels = picture.storage.get() + start;
+    picture.pixels = bytes + start;
   }
   if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
     turn_rows_over(picture);
   return ResultSuccess;
 }
 
-// Reads in one piece the part of the open file that the picture its header describes can use.
+// read_checked_bitmap on bytes that picture then keeps, unless it decoded its own pixels.
+ConversionResult read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                                   BitmapPicture &picture) {
+  picture.storage.reset();
+  ConversionResult result = read_checked_bitmap(bytes.get(), size, picture);
+  if (result == ResultSuccess && !picture.storage)
+    picture.storage = std::move(bytes);
+  return result;
+}
+
+// Maps or reads in one piece the part of the open file that the picture its header describes can
+// use.
 ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   unsigned char header[HeaderBytes];
   if (read_source(source, 0, header, sizeof header) != static_cast<long long>(sizeof header))
@@ -181,19 +193,26 @@ ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   // allocated for them.
   if ((!layout.rle && static_cast<std::uint64_t>(file_size) < used) || used > SIZE_MAX)
     return ResultReadFailed;
-  std::uint64_t size = std::min(static_cast<std::uint64_t>(file_size), used);
+  std::size_t size =
+      static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(file_size), used));
+  // A mapping spares copying a large file; it is checked like read bytes, and a file that
+  // shrinks meanwhile is a failed read.
+  if (unsigned char *mapped = map_source(source, size)) {
+    picture.mapping = {mapped, SourceUnmapper{size}};
+    ConversionResult result = read_checked_bitmap(mapped, size, picture);
+    return source_map_intact() ? result : ResultReadFailed;
+  }
   std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
-  if (!bytes || read_source(source, 0, bytes.get(), static_cast<std::size_t>(size)) !=
-                    static_cast<long long>(size))
+  if (!bytes || read_source(source, 0, bytes.get(), size) != static_cast<long long>(size))
     return ResultReadFailed;
-  return read_checked_bitmap(std::move(bytes), static_cast<std::size_t>(size), picture);
+  return read_owned_bitmap(std::move(bytes), size, picture);
 }
 
 } // namespace
 
 ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
                              BitmapPicture &picture) {
-  ConversionResult result = read_checked_bitmap(std::move(bytes), size, picture);
+  ConversionResult result = read_owned_bitmap(std::move(bytes), size, picture);
   if (result != ResultSuccess)
     picture.storage.reset();
   return result;
@@ -201,13 +220,16 @@ ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t
 
 ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture) {
   picture.storage.reset();
+  picture.mapping.reset();
   SourceFile source;
   if (!open_source(path, SourceSharing::none, &source))
     return ResultReadFailed;
   ConversionResult result = read_open_bitmap(source, picture);
   close_source(source);
-  if (result != ResultSuccess)
+  if (result != ResultSuccess) {
     picture.storage.reset();
+    picture.mapping.reset();
+  }
   return result;
 }
 
@@ -221,5 +243,10 @@ ConversionResult convert_bitmap() {
   if (!prepare_output(output))
     return ResultReadFailed;
   write_bitmap_text(output.text, SourcePath, picture);
+  // Text made from pixels the file lost under its mapping is not output.
+  if (!source_map_intact()) {
+    abandon_output(output);
+    return ResultReadFailed;
+  }
   return finish_output(output);
 }

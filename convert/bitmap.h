@@ -6,6 +6,13 @@
 #include <memory>
 
 #include "convert/common/conversion.h"
+#include "platform/platform.h"
+
+// Gives a mapped source back.
+struct SourceUnmapper {
+  std::size_t size;
+  void operator()(unsigned char *bytes) const { unmap_source(bytes, size); }
+};
 
 // A bitmap as read and checked: everything the text is written from.
 struct BitmapPicture {
@@ -17,9 +24,11 @@ struct BitmapPicture {
   std::size_t row_bytes;            // bytes per pixel row: width * bits / 8
   std::size_t row_count;            // pixel rows: the height's magnitude
   // row_count rows of row_bytes, always bottom-up: row 0 is the picture's bottom row. They lie
-  // in storage: the file's own bytes for an uncompressed bitmap, decoded ones for RLE.
+  // in the file's own bytes for an uncompressed bitmap (read into storage, or mapped), in
+  // storage for RLE.
   unsigned char *pixels;
   std::unique_ptr<unsigned char[]> storage;
+  std::unique_ptr<unsigned char[], SourceUnmapper> mapping;
 };
 
 // Reads and checks a bitmap from the first size bytes of its file, which picture takes over.
@@ -28,8 +37,8 @@ struct BitmapPicture {
 ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
                              BitmapPicture &picture);
 
-// The same for the bitmap at path, of which it reads in one piece no more than the picture its
-// header describes can use.
+// The same for the bitmap at path, of which it maps or reads in one piece no more than the
+// picture its header describes can use.
 ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture);
 
 // Converts the bitmap named by SourcePath into base.c.

@@ -28,6 +28,17 @@ long long source_size(SourceFile file);
 
 void close_source(SourceFile file);
 
+// Maps the file's first size bytes into memory, private to this process (writes to them stay
+// here), so that a large source is not copied; the mapping outlives the file's closing. nullptr
+// where the system does not map sources; read them then. Should the file shrink while it is
+// mapped, the bytes it lost read as zeros and source_map_intact turns false.
+unsigned char *map_source(SourceFile file, std::size_t size);
+
+// False once a byte of the mapping has been lost to the file shrinking.
+bool source_map_intact();
+
+void unmap_source(unsigned char *bytes, std::size_t size);
+
 // The file's own name as its directory lists it (on Windows the long name in its stored letter
 // case, also when path uses the short form). False when it cannot be found or does not fit.
 bool own_file_name(const char *path, char *name, std::size_t capacity);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,61 @@ long long source_size(SourceFile file) {
 }
 
 void close_source(SourceFile file) { close(static_cast<int>(file.handle)); }
+
+namespace {
+
+// The one mapped source, for the handler of SIGBUS, which a read of a page the file no longer
+// holds raises.
+unsigned char *mapped_bytes = nullptr;
+std::size_t mapped_size = 0;
+volatile sig_atomic_t mapped_bytes_lost = 0;
+
+// The file shrank under the mapping: from the lost page on, the mapping becomes zeros, the read
+// that faulted is done again and sees them, and the loss is noted. Any other SIGBUS is a fault
+// of the program's own and ends it as usual.
+void on_lost_page(int, siginfo_t *info, void *) {
+  auto *address = static_cast<unsigned char *>(info->si_addr);
+  if (mapped_bytes == nullptr || address < mapped_bytes || address >= mapped_bytes + mapped_size) {
+    signal(SIGBUS, SIG_DFL);
+    return;
+  }
+  std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  std::size_t from = static_cast<std::size_t>(address - mapped_bytes) / page * page;
+  if (mmap(mapped_bytes + from, mapped_size - from, PROT_READ | PROT_WRITE,
+           MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+    signal(SIGBUS, SIG_DFL);
+  mapped_bytes_lost = 1;
+}
+
+} // namespace
+
+unsigned char *map_source(SourceFile file, std::size_t size) {
+  if (size == 0 || mapped_bytes != nullptr)
+    return nullptr;
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_sigaction = on_lost_page;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  if (sigaction(SIGBUS, &action, nullptr) != 0)
+    return nullptr;
+  void *bytes =
+      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, static_cast<int>(file.handle), 0);
+  if (bytes == MAP_FAILED)
+    return nullptr;
+  mapped_bytes = static_cast<unsigned char *>(bytes);
+  mapped_size = size;
+  mapped_bytes_lost = 0;
+  return mapped_bytes;
+}
+
+bool source_map_intact() { return mapped_bytes_lost == 0; }
+
+void unmap_source(unsigned char *bytes, std::size_t size) {
+  munmap(bytes, size);
+  if (bytes == mapped_bytes)
+    mapped_bytes = nullptr;
+}
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
   struct stat info;

@@ -104,6 +104,14 @@ long long source_size(SourceFile file) {
 
 void close_source(SourceFile file) { CloseHandle(handle_of(file)); }
 
+// A mapping would keep the source open past its closing, and nobody may change it meanwhile
+// anyway: the Windows program reads its sources.
+unsigned char *map_source(SourceFile, std::size_t) { return nullptr; }
+
+bool source_map_intact() { return true; }
+
+void unmap_source(unsigned char *, std::size_t) {}
+
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
   wchar_t wide[WidePathCapacity];
   if (!to_wide(path, wide))

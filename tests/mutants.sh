@@ -20,7 +20,7 @@ mutant() { files+=("$1") olds+=("$2") news+=("$3") descriptions+=("$4"); }
 
 mutant convert/common/source_words.cpp 'unsigned low = 2 * i < size ? bytes[2 * i] : 0;' 'unsigned low = bytes[2 * i];' \
   'short .scr/.col: missing words not zero-filled'
-mutant convert/characters.cpp 'run[i] = i < held ? bytes[offset + i] : 0;' 'run[i] = bytes[offset + i];' \
+mutant convert/characters.cpp '    std::memset(run + held, 0, RunBytes - held);' '' \
   'short .cgx: missing bytes not zero-filled'
 mutant convert/bitmap.cpp '  std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);' '' \
   'bitmap: colour table not cleared before a short table is read'
@@ -42,8 +42,16 @@ mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
 mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
   '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
   'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
-mutant convert/bitmap.cpp 'std::min(static_cast<std::uint64_t>(file_size), used)' 'static_cast<std::uint64_t>(file_size)' \
-  'RLE: the whole rest of the file read, however long'
+# Not listed: reading the whole rest of an RLE file, however long. Where the source is mapped,
+# as on Linux, the pages past the stream are never touched and cost no memory; only the read of
+# a system without mapping (the Windows program) would hold them.
+mutant platform/platform_posix.cpp '  if (sigaction(SIGBUS, &action, nullptr) != 0)
+    return nullptr;' '' \
+  'source shrunk under its mapping: SIGBUS ends the program'
+mutant convert/bitmap.cpp '  if (!source_map_intact()) {
+    abandon_output(output);' '  if (false) {
+    abandon_output(output);' \
+  'source shrunk under its mapping: output made from the lost pixels'
 mutant platform/platform_posix.cpp ' || !S_ISREG(info.st_mode)' '' \
   'source: a device accepted as a source'
 mutant platform/platform_posix.cpp 'O_RDONLY | O_CLOEXEC | O_NONBLOCK' 'O_RDONLY | O_CLOEXEC' \

@@ -104,16 +104,20 @@ bool is_writing_output(pid_t child) {
   return false;
 }
 
-// Watches the child until it writes its output, then sends it signal; false when the child
-// ended first.
-bool wait_for_output_writing(pid_t child, int signal) {
+// Watches the child until it writes its output, then does what limits ask for at that moment;
+// false when the child ended first.
+bool wait_for_output_writing(pid_t child, const RunLimits &limits) {
   for (;;) {
     siginfo_t info{};
     if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
         info.si_pid == child)
       return false;
     if (is_writing_output(child)) {
-      kill(child, signal);
+      if (limits.interrupt_signal != 0)
+        kill(child, limits.interrupt_signal);
+      if (!limits.shrink_file.empty() &&
+          truncate(limits.shrink_file.c_str(), limits.shrink_to) != 0)
+        ADD_FAILURE() << "cannot cut " << limits.shrink_file;
       return true;
     }
     usleep(200);
@@ -154,8 +158,8 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
     _exit(127);
   }
   RunResult result;
-  result.interrupted =
-      limits.interrupt_signal != 0 && wait_for_output_writing(child, limits.interrupt_signal);
+  result.interrupted = (limits.interrupt_signal != 0 || !limits.shrink_file.empty()) &&
+                       wait_for_output_writing(child, limits);
   int status = 0;
   rusage usage{};
   while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {

@@ -43,6 +43,9 @@ struct RunLimits {
   unsigned seconds = 60;          // the program is killed (SIGALRM) when it runs longer
   // Sent once the program has written at least a mebibyte of an output file; 0 for none.
   int interrupt_signal = 0;
+  // At that moment the file at this path is cut to shrink_to bytes instead; empty for none.
+  std::string shrink_file;
+  long long shrink_to = 0;
 };
 
 // Runs the real morvane program with the given arguments in working directory cwd.
