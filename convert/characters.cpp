@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "convert/common/output.h"
 #include "convert/common/text_pieces.h"
@@ -75,13 +76,16 @@ void write_character_block(TextWriter &text, int first_number,
   for (int c = 0; c < 16; ++c) {
     int number = first_number + c;
     write_character_header(text, number);
-    for (int j = 0; j < 16; ++j) {
-      if (j % 2 == 0)
-        write_text(text, "\n");
-      write_hex(text, block[16 * c + j]);
+    for (int row = 0; row < 8; ++row) {
+      unsigned values[2] = {block[16 * c + 2 * row], block[16 * c + 2 * row + 1]};
+      write_text(text, "\n");
       // Only the array's very last value goes without a separator.
-      if (!(number == LastCharacterNumber && j == 15))
-        write_text(text, ", ");
+      if (number == LastCharacterNumber && row == 7) {
+        write_hex_row(text, values, 1);
+        write_hex(text, values[1]);
+      } else {
+        write_hex_row(text, values, 2);
+      }
     }
     write_text(text, "\n");
   }
@@ -101,8 +105,9 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
     std::size_t held =
         offset >= size ? 0
                        : static_cast<std::size_t>(std::min<std::uint64_t>(RunBytes, size - offset));
-    for (std::size_t i = 0; i < RunBytes; ++i)
-      run[i] = i < held ? bytes[offset + i] : 0;
+    if (held > 0)
+      std::memcpy(run, bytes + offset, held);
+    std::memset(run + held, 0, RunBytes - held);
     convert_run(run, block);
     write_character_block(text, 16 * k, block);
   }

@@ -63,7 +63,11 @@ void write_decimal(TextWriter &writer, long long value) {
   } while (magnitude != 0);
   if (value < 0)
     *--p = '-';
-  put_bytes(writer, p, static_cast<std::size_t>(end - p));
+  // At most 20 bytes: within the headroom.
+  std::size_t length = static_cast<std::size_t>(end - p);
+  std::memcpy(writer.buffer + writer.used, p, length);
+  writer.used += length;
+  keep_headroom(writer);
 }
 
 void write_long_hex(TextWriter &writer, unsigned long long value) {
