@@ -128,8 +128,12 @@ TEST(Robustness, SimultaneousConversionsInOneFolderDoNotDisturbEachOther) {
 
 // A sparse file costs the disk nothing, so the program must not read it all to find that.
 TEST(Robustness, MemoryIsBoundedByThePictureNotTheFile) {
-  constexpr long Bound = 32 << 10; // KiB: the program itself and a small picture's buffers
+  constexpr long Bound = 32 << 10; // KiB: a small picture's buffers, and then some
   ScratchDirectory dir;
+  // A child's peak memory starts from its parent's size at the fork (large under a sanitizer),
+  // so peaks count above that of a conversion that needs next to nothing.
+  write_file(dir.file("tiny.col"), Bytes(512, 0));
+  long baseline = run_morvane({dir.file("tiny.col")}).peak_memory_kb;
 
   // An 8 x 8 RLE8 bitmap whose stream is followed by half a gibibyte of nothing.
   BitmapFields small = classic_spec(pattern_picture(8, 8, 8), 8);
@@ -139,7 +143,7 @@ TEST(Robustness, MemoryIsBoundedByThePictureNotTheFile) {
   std::filesystem::resize_file(dir.file("long.bmp"), std::uintmax_t{512} << 20);
   RunResult run = run_morvane({dir.file("long.bmp")});
   EXPECT_EQ(run.out, SuccessLine);
-  EXPECT_LT(run.peak_memory_kb, Bound);
+  EXPECT_LT(run.peak_memory_kb - baseline, Bound);
   EXPECT_EQ(read_text(dir.file("long.c")),
             expected_output("long", pattern_picture(8, 8, 8), small.table, 8, 0, 8, 8));
 
@@ -154,7 +158,7 @@ TEST(Robustness, MemoryIsBoundedByThePictureNotTheFile) {
   std::filesystem::resize_file(dir.file("short.bmp"), 54 + 1024 + (std::uintmax_t{128} << 20) - 1);
   run = run_morvane({dir.file("short.bmp")});
   EXPECT_EQ(run.err, ReadFailedLine);
-  EXPECT_LT(run.peak_memory_kb, Bound);
+  EXPECT_LT(run.peak_memory_kb - baseline, Bound);
 }
 
 // A conversion ended in its middle by a signal, or by a file size limit (ulimit -f), leaves the
@@ -203,6 +207,25 @@ TEST(Robustness, AnInterruptedConversionLeavesTheFolderAsItWas) {
   EXPECT_EQ(run.err, ReadFailedLine);
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory_snapshot(dir.path), before);
+
+  // The source cut short by another program while its pixels are being turned into text: a
+  // failed read, not a crash and not an output made from pixels the file no longer holds.
+  {
+    ScratchDirectory cut_dir;
+    write_file(cut_dir.file("big.bmp"), read_file(dir.file("big.bmp")));
+    write_text_file(cut_dir.file("big.c"), "an earlier output\n");
+    RunLimits shrink;
+    shrink.shrink_file = cut_dir.file("big.bmp");
+    shrink.shrink_to = 4096;
+    RunResult cut = run_morvane({cut_dir.file("big.bmp")}, ".", shrink);
+    ASSERT_TRUE(cut.interrupted) << "the conversion ended before the source could be cut";
+    EXPECT_EQ(cut.killed_by, 0);
+    EXPECT_EQ(cut.err, ReadFailedLine);
+    auto files = directory_snapshot(cut_dir.path);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].second.size(), 4096u);
+    EXPECT_EQ(files[1], before[1]);
+  }
 
   EXPECT_EQ(run_morvane({dir.file("big.bmp")}).out, SuccessLine);
   auto after = directory_snapshot(dir.path);
