@@ -17,14 +17,14 @@ constexpr int CharacterBlockValues = 256;
 
 constexpr int CharacterBytes = 32;            // 8 rows of 4 planes
 constexpr int RunBytes = 16 * CharacterBytes; // one character row of a half of the file
-constexpr std::uint64_t HalfBytes = 16384;    // 512 characters: the left half of the file
 constexpr int RunCount = 64;                  // 32 character rows of the sheet, two runs each
 constexpr int LastCharacterNumber = 1023;
 
-// Runs alternate between the halves: left run 0, right run 0, left run 1, right run 1, ...
+// Run k is the sixteen characters of sheet tiles 16k to 16k + 15, which lie one after another in
+// the file: left run 0, right run 0, left run 1, right run 1, ...
 std::uint64_t run_offset(int run) {
-  std::uint64_t character_row = static_cast<std::uint64_t>(run / 2);
-  return (run % 2 == 0 ? 0 : HalfBytes) + character_row * RunBytes;
+  return std::uint64_t{character_at_sheet_tile(static_cast<unsigned>(HalfColumns * run))} *
+         CharacterBytes;
 }
 
 // For each plane byte, its eight bits spread out to bit 0 of eight nibbles: bit 7, the leftmost
@@ -81,10 +81,10 @@ void write_character_block(TextWriter &text, int first_number,
       write_text(text, "\n");
       // Only the array's very last value goes without a separator.
       if (number == LastCharacterNumber && row == 7) {
-        write_hex_row(text, values, 1);
+        write_hex_row(text, values, 1, ", ");
         write_hex(text, values[1]);
       } else {
-        write_hex_row(text, values, 2);
+        write_hex_row(text, values, 2, ", ");
       }
     }
     write_text(text, "\n");

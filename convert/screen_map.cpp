@@ -13,15 +13,17 @@ namespace {
 // place of the same character on the sheet the character converter writes.
 std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
   unsigned s = screen_entry;
-  // Character bits 0-3 stay; bits 4-8 (the character row within a half of the character file)
-  // move up one to become the sheet row; bit 9 (the right half) becomes the sheet's column 16.
-  // The palette (bits 10-12) and the flips (bits 14 and 15) move to their GBA places; bit 13
-  // has no GBA counterpart and is dropped, so bit 15 of the result is always 0.
-  unsigned tile = (s & 0x000F) | (s & 0x01F0) << 1 | (s & 0x0200) >> 5;
+  // The character (bits 0-9) becomes its sheet tile. The palette (bits 10-12) and the flips
+  // (bits 14 and 15) move to their GBA places; bit 13 has no GBA counterpart and is dropped, so
+  // bit 15 of the result is always 0.
+  unsigned tile = sheet_tile_of_character(s & 0x03FF);
   unsigned flips = (s >> 4) & 0x0C00;
   unsigned palette = (s << 2) & 0x7000;
   return static_cast<std::uint16_t>(tile | flips | palette);
 }
+
+constexpr int GroupCount = ScreenEntryCount / 4; // four entries to a line
+constexpr int RowGroups = 32 / 4;                // eight lines to a map row
 
 } // namespace
 
@@ -33,18 +35,27 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
   write_declaration_head(text, base_name, "_map");
   write_decimal(text, ScreenEntryCount);
   write_text(text, "]=\n{\n");
-  for (int i = 0; i < ScreenEntryCount; ++i) {
-    if (i % 4 == 0 && i != 0)
+  for (int group = 0; group < GroupCount; ++group) {
+    if (group != 0)
       write_text(text, "\n");
-    if (i % 32 == 0) {
+    if (group % RowGroups == 0) {
       write_text(text, "/* ");
       write_text(text, RowLabel);
       write_text(text, " No. ");
-      write_decimal(text, i / 32);
+      write_decimal(text, group / RowGroups);
       write_text(text, " */\n");
     }
-    write_hex(text, map_entry_from_screen_entry(entries[i]));
-    write_text(text, i == ScreenEntryCount - 1 ? "\n" : ",");
+    unsigned values[4];
+    for (int c = 0; c < 4; ++c)
+      values[c] = map_entry_from_screen_entry(entries[4 * group + c]);
+    // Every entry is followed by a comma but the last, which ends its line.
+    if (group == GroupCount - 1) {
+      write_hex_row(text, values, 3, ",");
+      write_hex(text, values[3]);
+      write_text(text, "\n");
+    } else {
+      write_hex_row(text, values, 4, ",");
+    }
   }
   write_text(text, "};\n");
 }
