@@ -59,10 +59,10 @@ template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture 
         for (int c = 0; c < RowValues; ++c)
           values[c] = tile_value<Bits>(bytes + 2 * c);
         if (array_end && step == 7) {
-          write_hex_row(text, values, RowValues - 1);
+          write_hex_row(text, values, RowValues - 1, ", ");
           write_hex(text, values[RowValues - 1]);
         } else {
-          write_hex_row(text, values, RowValues);
+          write_hex_row(text, values, RowValues, ", ");
           write_text(text, "\n");
         }
       }

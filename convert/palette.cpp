@@ -7,8 +7,6 @@
 #include "convert/common/source_words.h"
 #include "convert/common/text_pieces.h"
 
-namespace {} // namespace
-
 void write_palette_text(TextWriter &text, const char *base_name,
                         const std::uint16_t (&colours)[PaletteColourCount]) {
   write_text(text, ColourMacroLine);

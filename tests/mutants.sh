@@ -18,7 +18,7 @@ descriptions=() files=() olds=() news=()
 # mutant FILE OLD NEW DESCRIPTION: OLD must occur exactly once in FILE.
 mutant() { files+=("$1") olds+=("$2") news+=("$3") descriptions+=("$4"); }
 
-mutant convert/common/source_words.cpp 'unsigned low = 2 * i < size ? bytes[2 * i] : 0;' 'unsigned low = bytes[2 * i];' \
+mutant convert/common/source_words.cpp '    words[i] = 2 * i < size ? bytes[2 * i] : 0;' '    words[i] = bytes[2 * i] | bytes[2 * i + 1] << 8;' \
   'short .scr/.col: missing words not zero-filled'
 mutant convert/characters.cpp '    std::memset(run + held, 0, RunBytes - held);' '' \
   'short .cgx: missing bytes not zero-filled'
