@@ -166,10 +166,6 @@ std::string expected_output(const Context &context, const char *base_name) {
   return read_file(context.expected + L"\\" + dos_bytes_name(base_name) + L".c");
 }
 
-bool bitmap_converter_present(const Context &context) {
-  return file_exists(context.expected + L"\\tiles.c");
-}
-
 // ---- the tests
 
 void command_line_converts_a_colour_file(const Context &context, const std::wstring &dir) {
@@ -571,10 +567,6 @@ int write_sources(const std::wstring &dir) {
 int run_tests(const Context &context) {
   int failed = 0;
   for (const TestCase &test : test_cases) {
-    if (std::strcmp(test.name, "bitmap_outcomes") == 0 && !bitmap_converter_present(context)) {
-      std::printf("not run %s: the command-line program does not convert bitmaps yet\n", test.name);
-      continue;
-    }
     std::wstring directory = context.work + L"\\" + widen(test.name);
     make_directory(directory);
     test.run(context, directory);
