@@ -2,6 +2,7 @@
 #include "app/dispatch.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "convert/bitmap.h"
 #include "convert/characters.h"
@@ -68,6 +69,10 @@ bool set_source_path(const char *path) {
 ConversionKind classify_source() {
   const ExtensionRow *row = find_row(SourcePath);
   return row ? row->kind : KindNone;
+}
+
+const char *source_extension(std::size_t index) {
+  return index < std::size(extension_table) ? extension_table[index].extension : nullptr;
 }
 
 void run_conversion() {

@@ -8,6 +8,10 @@ bool set_source_path(const char *path);
 
 ConversionKind classify_source();
 
+// The extension of the index-th kind of source the dispatch knows ("bmp", "scr", "cgx", "col",
+// in the order it tries them), or nullptr past the last.
+const char *source_extension(std::size_t index);
+
 // Converts the file named by SourcePath and reports the outcome through report_result.
 void run_conversion();
 
