@@ -79,3 +79,10 @@ void run_conversion() {
   const ExtensionRow *row = find_row(SourcePath);
   report_result(row ? row->convert() : ResultUnsupported);
 }
+
+void convert_source(const char *path) {
+  if (set_source_path(path))
+    run_conversion();
+  else
+    report_result(ResultReadFailed);
+}

@@ -50,10 +50,6 @@ int main(int argc, char **argv) {
     std::puts("morvane " MORVANE_VERSION);
     return 0;
   }
-  // A path that does not fit the path buffer cannot be converted; it is refused as unreadable.
-  if (!set_source_path(argv[1]))
-    report_result(ResultReadFailed);
-  else
-    run_conversion();
+  convert_source(argv[1]);
   return 0;
 }
