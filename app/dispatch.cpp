@@ -2,6 +2,7 @@
 #include "app/dispatch.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "convert/bitmap.h"
 #include "convert/characters.h"
@@ -70,7 +71,18 @@ ConversionKind classify_source() {
   return row ? row->kind : KindNone;
 }
 
+const char *source_extension(std::size_t index) {
+  return index < std::size(extension_table) ? extension_table[index].extension : nullptr;
+}
+
 void run_conversion() {
   const ExtensionRow *row = find_row(SourcePath);
   report_result(row ? row->convert() : ResultUnsupported);
+}
+
+void convert_source(const char *path) {
+  if (set_source_path(path))
+    run_conversion();
+  else
+    report_result(ResultReadFailed);
 }

@@ -1,4 +1,4 @@
-// The road from a path in SourcePath to a converter and the report of its outcome.
+// The road from a path through SourcePath to a converter and the report of its outcome.
 #pragma once
 
 #include "convert/common/conversion.h"
@@ -8,8 +8,16 @@ bool set_source_path(const char *path);
 
 ConversionKind classify_source();
 
+// The extension of the index-th kind of source the dispatch knows ("bmp", "scr", "cgx", "col",
+// in the order it tries them), or nullptr past the last.
+const char *source_extension(std::size_t index);
+
 // Converts the file named by SourcePath and reports the outcome through report_result.
 void run_conversion();
+
+// What both shells do with the path they take in: it becomes SourcePath and is converted. A path
+// that does not fit SourcePath cannot be converted; it is refused as unreadable.
+void convert_source(const char *path);
 
 // Provided by each shell: tells the user the outcome, then asks the program to end.
 void report_result(ConversionResult result);

@@ -17,7 +17,13 @@ void report_result(ConversionResult result) {
 
 namespace {
 
-const char UsageLine[] = "usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col\n";
+// "usage: morvane FILE.bmp|FILE.scr|..." with every extension the dispatch knows.
+void print_usage(std::FILE *stream) {
+  std::fputs("usage: morvane ", stream);
+  for (std::size_t i = 0; const char *extension = source_extension(i); ++i)
+    std::fprintf(stream, "%sFILE.%s", i == 0 ? "" : "|", extension);
+  std::fputc('\n', stream);
+}
 
 // What the four source kinds become; the extension alone, in any letter case, tells the kind.
 const char SourceKinds[] =
@@ -31,12 +37,12 @@ const char SourceKinds[] =
 
 int main(int argc, char **argv) {
   if (argc != 2) {
-    std::fputs(UsageLine, stderr);
+    print_usage(stderr);
     return 2;
   }
   // Neither option has an extension, so no source can be named like them.
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-    std::fputs(UsageLine, stdout);
+    print_usage(stdout);
     std::fputs(SourceKinds, stdout);
     return 0;
   }
@@ -44,10 +50,6 @@ int main(int argc, char **argv) {
     std::puts("morvane " MORVANE_VERSION);
     return 0;
   }
-  // A path that does not fit the path buffer cannot be converted; it is refused as unreadable.
-  if (!set_source_path(argv[1]))
-    report_result(ResultReadFailed);
-  else
-    run_conversion();
+  convert_source(argv[1]);
   return 0;
 }

@@ -8,38 +8,26 @@
 
 #include "app/dispatch.h"
 #include "app/messages.h"
+#include "platform/code_page_932.h"
 
 namespace {
 
-constexpr UINT ShiftJis = 932;
+// Room for the code page 932 form of any path of fewer than PathCapacity UTF-16 units, each
+// one or two bytes; a path that needs more cannot fit SourcePath either.
+constexpr std::size_t NarrowPathCapacity = 2 * PathCapacity;
 
 // Set when the program was started with a non-empty command line; never cleared.
 int command_line_start = 0;
-// Set with it when that command line cannot become SourcePath (no code page 932 form, or too
-// long); the conversion is then refused as unreadable.
+// That command line's path as code page 932 text, taken before the window exists.
+char command_line_path[NarrowPathCapacity];
+// Set with it when that path has no code page 932 form or does not fit command_line_path; the
+// conversion is then refused as unreadable.
 bool command_line_refused = false;
 // The owner of the message boxes; null while the window is being created.
 HWND main_window = nullptr;
 // Set when the run's one conversion begins. The outcome box's own message loop still delivers
 // drops to the window; from then on they are released unread.
 bool conversion_started = false;
-
-// A path of length characters taken from the system as UTF-16 becomes SourcePath's code page
-// 932 text. False, with SourcePath untouched, when a character has no code page 932 form (a
-// look-alike would name another file) or the path does not fit.
-bool take_source_path(const wchar_t *path, int length) {
-  char text[PathCapacity];
-  int bytes = 0;
-  if (length > 0) {
-    BOOL used_default = FALSE;
-    bytes = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, path, length, text, sizeof text - 1,
-                                nullptr, &used_default);
-    if (bytes <= 0 || used_default)
-      return false;
-  }
-  text[bytes] = '\0';
-  return set_source_path(text);
-}
 
 // The process's command line after the program's own name (quoted or not) and the blanks that
 // follow it. The rest is kept verbatim: no quote is removed and nothing is split off.
@@ -69,7 +57,8 @@ void take_command_line(const wchar_t *line) {
     ++line;
     length -= 2;
   }
-  command_line_refused = !take_source_path(line, length);
+  command_line_refused =
+      !wide_to_shift_jis(line, length, command_line_path, sizeof command_line_path);
 }
 
 // A run converts at most one file: once its conversion begins, the window takes no more drops.
@@ -78,15 +67,15 @@ void begin_the_conversion(HWND window) {
   DragAcceptFiles(window, FALSE);
 }
 
-// The first dropped file's path into SourcePath; false when it cannot become SourcePath.
-bool take_dropped_path(HDROP drop) {
+// The first dropped file's path as code page 932 text; false when it has none or is too long.
+bool take_dropped_path(HDROP drop, char (&narrow)[NarrowPathCapacity]) {
   // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
   wchar_t path[PathCapacity];
   if (DragQueryFileW(drop, 0, nullptr, 0) >= PathCapacity)
     return false;
   path[0] = L'\0';
   DragQueryFileW(drop, 0, path, PathCapacity);
-  return take_source_path(path, static_cast<int>(std::wcslen(path)));
+  return wide_to_shift_jis(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -100,7 +89,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     if (command_line_refused)
       report_result(ResultReadFailed);
     else
-      run_conversion();
+      convert_source(command_line_path);
     return 0;
   case WM_DROPFILES: {
     // Only the first file of the first drop is converted; every drop is released here.
@@ -110,10 +99,11 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
       return 0;
     }
     begin_the_conversion(window);
-    bool taken = take_dropped_path(drop);
+    char path[NarrowPathCapacity];
+    bool taken = take_dropped_path(drop, path);
     DragFinish(drop);
     if (taken)
-      run_conversion();
+      convert_source(path);
     else
       report_result(ResultReadFailed);
     return 0;
@@ -125,23 +115,19 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// Code page 932 text to UTF-16 for the wide message box, so the texts read the same on every
-// system code page.
-void shift_jis_to_wide(const char *text, wchar_t *wide, int capacity) {
-  if (MultiByteToWideChar(ShiftJis, 0, text, -1, wide, capacity) <= 0)
-    wide[0] = L'\0';
-}
-
 } // namespace
 
 void report_result(ConversionResult result) {
   OutcomeMessage message = outcome_message(result);
   if (message.text) {
+    // The texts go to the wide message box as UTF-16, so they read the same on every system
+    // code page.
     wchar_t text[128];
     wchar_t caption[32];
-    shift_jis_to_wide(message.text, text, 128);
-    if (message.caption)
-      shift_jis_to_wide(message.caption, caption, 32);
+    if (!shift_jis_to_wide(message.text, text, 128))
+      text[0] = L'\0';
+    if (message.caption && !shift_jis_to_wide(message.caption, caption, 32))
+      caption[0] = L'\0';
     MessageBoxW(main_window, text, message.caption ? caption : nullptr, MB_OK);
   }
   PostQuitMessage(0);

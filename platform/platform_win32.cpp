@@ -2,6 +2,8 @@
 // UTF-16 explicitly, so the program behaves the same whatever the system's own code page is.
 #include "platform/platform.h"
 
+#include "platform/code_page_932.h"
+
 #include <cstring>
 #include <cwchar>
 #include <fcntl.h>
@@ -10,38 +12,11 @@
 
 namespace {
 
-constexpr UINT ShiftJis = 932;
-
 // Room for any path the program handles: a code page 932 string never has more UTF-16 units
 // than it has bytes.
 constexpr int WidePathCapacity = 1024;
 
 HANDLE handle_of(SourceFile file) { return reinterpret_cast<HANDLE>(file.handle); }
-
-// Code page 932 to UTF-16; false for bytes that are not code page 932 text or a path too long.
-bool to_wide(const char *text, wchar_t (&wide)[WidePathCapacity]) {
-  int length =
-      MultiByteToWideChar(ShiftJis, MB_ERR_INVALID_CHARS, text, -1, wide, WidePathCapacity);
-  return length > 0;
-}
-
-// UTF-16 to code page 932; false when a character has no code page 932 form (no look-alike is
-// put in its place, since that would name another file) or the result does not fit.
-bool to_shift_jis(const wchar_t *wide, int wide_length, char *text, std::size_t capacity) {
-  if (capacity == 0)
-    return false;
-  if (wide_length == 0) {
-    text[0] = '\0';
-    return true;
-  }
-  BOOL used_default = FALSE;
-  int length = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide, wide_length, text,
-                                   static_cast<int>(capacity - 1), nullptr, &used_default);
-  if (length <= 0 || used_default)
-    return false;
-  text[length] = '\0';
-  return true;
-}
 
 bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -54,7 +29,7 @@ bool is_drive(const wchar_t *path) {
 
 bool open_source(const char *path, SourceSharing sharing, SourceFile *file) {
   wchar_t wide[WidePathCapacity];
-  if (!to_wide(path, wide))
+  if (!shift_jis_to_wide(path, wide, WidePathCapacity))
     return false;
   DWORD share = sharing == SourceSharing::read ? FILE_SHARE_READ : 0;
   HANDLE handle = CreateFileW(wide, GENERIC_READ, share, nullptr, OPEN_EXISTING,
@@ -114,7 +89,7 @@ void unmap_source(unsigned char *, std::size_t) {}
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
   wchar_t wide[WidePathCapacity];
-  if (!to_wide(path, wide))
+  if (!shift_jis_to_wide(path, wide, WidePathCapacity))
     return false;
   // A wildcard would make the lookup return some other file's name.
   if (std::wcspbrk(wide, L"*?"))
@@ -125,14 +100,14 @@ bool own_file_name(const char *path, char *name, std::size_t capacity) {
     return false;
   FindClose(search);
   int length = static_cast<int>(std::wcslen(entry.cFileName));
-  return length > 0 && to_shift_jis(entry.cFileName, length, name, capacity);
+  return length > 0 && wide_to_shift_jis(entry.cFileName, length, name, capacity);
 }
 
 bool directory_part(const char *path, char *directory, std::size_t capacity) {
   // The split is made in UTF-16: the second byte of a code page 932 character can be 0x5C, the
   // backslash, and must not be taken for a separator.
   wchar_t wide[WidePathCapacity];
-  if (!to_wide(path, wide))
+  if (!shift_jis_to_wide(path, wide, WidePathCapacity))
     return false;
   int end = 0;
   int last_separator = -1;
@@ -145,15 +120,15 @@ bool directory_part(const char *path, char *directory, std::size_t capacity) {
     length = is_drive(wide) ? 2 : 0; // "C:title.col" lies in drive C's current directory
   else if (last_separator == 0 || (last_separator == 2 && is_drive(wide)))
     length = last_separator + 1; // a root keeps its separator: "\" or "C:\"
-  return to_shift_jis(wide, length, directory, capacity);
+  return wide_to_shift_jis(wide, length, directory, capacity);
 }
 
 bool change_directory(const char *directory) {
   wchar_t wide[WidePathCapacity];
-  return to_wide(directory, wide) && SetCurrentDirectoryW(wide);
+  return shift_jis_to_wide(directory, wide, WidePathCapacity) && SetCurrentDirectoryW(wide);
 }
 
-bool starts_two_byte_character(unsigned char byte) { return IsDBCSLeadByteEx(ShiftJis, byte); }
+bool starts_two_byte_character(unsigned char byte) { return IsDBCSLeadByteEx(CodePage932, byte); }
 
 std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   DWORD process = GetCurrentProcessId();
@@ -167,7 +142,7 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
         continue;
       return nullptr;
     }
-    if (!to_shift_jis(wide, static_cast<int>(std::wcslen(wide)), name, capacity)) {
+    if (!wide_to_shift_jis(wide, static_cast<int>(std::wcslen(wide)), name, capacity)) {
       CloseHandle(handle);
       DeleteFileW(wide);
       return nullptr;
@@ -194,9 +169,9 @@ bool put_output_in_place(std::FILE *file, const char *name, bool written, const 
     written = std::fclose(file) == 0 && written;
   wchar_t wide_from[WidePathCapacity];
   wchar_t wide_to[WidePathCapacity];
-  if (!to_wide(name, wide_from))
+  if (!shift_jis_to_wide(name, wide_from, WidePathCapacity))
     return false;
-  if (written && to_wide(to, wide_to) &&
+  if (written && shift_jis_to_wide(to, wide_to, WidePathCapacity) &&
       MoveFileExW(wide_from, wide_to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   DeleteFileW(wide_from);

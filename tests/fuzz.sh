@@ -23,7 +23,8 @@ for target in build-fuzz/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
   corpus="$work/$name"
   mkdir -p "$corpus"
-  # Seed each target with the samples of its own kind.
+  # Seed each target with the samples of its own kind. A script cannot read the dispatch's
+  # table (app/dispatch.cpp), so its extensions are repeated here.
   case "$name" in
     bitmap) pattern='*.bmp' ;; palette) pattern='*.col' ;;
     characters) pattern='*.cgx' ;; screen_map) pattern='*.scr' ;; *) pattern='' ;;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/dispatch.h"
 #include "bitmap_builder.h"
 
 namespace {
@@ -37,8 +38,9 @@ std::vector<std::filesystem::path> shipped_samples() {
   std::vector<std::filesystem::path> samples;
   for (const auto &entry : std::filesystem::directory_iterator(MORVANE_SOURCE_DIR "/samples")) {
     std::string extension = entry.path().extension().string();
-    if (extension == ".bmp" || extension == ".cgx" || extension == ".scr" || extension == ".col")
-      samples.push_back(entry.path());
+    for (std::size_t i = 0; const char *known = source_extension(i); ++i)
+      if (extension == std::string(".") + known)
+        samples.push_back(entry.path());
   }
   std::sort(samples.begin(), samples.end());
   return samples;

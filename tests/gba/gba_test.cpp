@@ -5,6 +5,7 @@
 // Usage: gba_test MORVANE EXAMPLE_DIR SAMPLES_DIR WORK_DIR [SEED]
 #include "emulator.h"
 #include "pictures.h"
+#include "tests/bitmap_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -184,17 +185,6 @@ bool check_tiles(Tally &tally, const Setup &setup, const std::string &sources,
   return tally.failed == before;
 }
 
-// Little-endian fields for the source builders.
-void put16(Bytes &bytes, unsigned value) {
-  bytes.push_back(static_cast<std::uint8_t>(value));
-  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void put32(Bytes &bytes, std::uint32_t value) {
-  put16(bytes, value & 0xffff);
-  put16(bytes, value >> 16);
-}
-
 Bytes random_bytes(std::mt19937 &random, std::size_t count) {
   Bytes bytes(count);
   for (std::uint8_t &byte : bytes)
@@ -205,21 +195,15 @@ Bytes random_bytes(std::mt19937 &random, std::size_t count) {
 // A classic bitmap of random pixels and colours: 54 header bytes, the whole table, then the rows
 // bottom-up.
 Bytes random_bitmap(std::mt19937 &random, int width, int height, int bits) {
-  std::uint32_t entries = 1u << bits, row_bytes = width * bits / 8;
-  std::uint32_t table_bytes = 4 * entries, pixel_bytes = row_bytes * height;
-  Bytes bmp{'B', 'M'};
-  put32(bmp, 54 + table_bytes + pixel_bytes);
-  put32(bmp, 0);
-  put32(bmp, 54 + table_bytes);
-  for (std::uint32_t field : {40u, std::uint32_t(width), std::uint32_t(height)})
-    put32(bmp, field);
-  put16(bmp, 1);
-  put16(bmp, bits);
-  for (std::uint32_t field : {0u, pixel_bytes, 2835u, 2835u, 0u, 0u})
-    put32(bmp, field);
-  Bytes rest = random_bytes(random, table_bytes + pixel_bytes);
-  bmp.insert(bmp.end(), rest.begin(), rest.end());
-  return bmp;
+  BitmapFields fields;
+  fields.width = width;
+  fields.height = height;
+  fields.bits = static_cast<std::uint16_t>(bits);
+  fields.table = random_bytes(random, 4u << bits);
+  fields.pixel_data = random_bytes(random, std::size_t(width) * height * bits / 8);
+  fields.image_size = static_cast<std::uint32_t>(fields.pixel_data.size());
+  fields.pixels_per_metre = 2835;
+  return make_bitmap(fields);
 }
 
 // A random screen must reach what a tidy picture might not: both flips, alone and together,

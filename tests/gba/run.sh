@@ -26,7 +26,7 @@ printf '#include <mgba/core/core.h>\nint main() { return mCoreFind("") != 0; }\n
 
 cmake -S . -B "$build" -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null &&
   cmake --build "$build" -j2 --target morvane >/dev/null || fail "building morvane failed"
-c++ -std=c++20 -O1 -Wall -Wextra -o "$build/gba_test" tests/gba/gba_test.cpp \
+c++ -std=c++20 -O1 -Wall -Wextra -I . -o "$build/gba_test" tests/gba/gba_test.cpp \
   tests/gba/pictures.cpp tests/gba/emulator.cpp -lmgba || fail "building the emulator test failed"
 
 rm -rf "$work"

@@ -1,0 +1,62 @@
+// The bytes of a bitmap file from its header fields, colour table and pixel data: the one
+// builder of the suite, the benchmark, the GBA test and the Windows test driver.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct BitmapFields {
+  std::int32_t width = 8;
+  std::int32_t height = 8; // negative: rows stored top-down
+  std::uint16_t bits = 4;
+  std::uint32_t header_size = 40;
+  std::uint32_t compression = 0;
+  std::uint32_t image_size = 0;
+  std::uint32_t pixels_per_metre = 0; // both ways
+  std::uint32_t colours_used = 0;
+  std::int64_t pixel_offset = -1; // -1: where the pixel data really starts
+  Bytes table;                    // the colour table as stored, 4 bytes per entry
+  Bytes pixel_data;               // stored straight after the table
+};
+
+inline void put_u16(Bytes &bytes, std::size_t at, std::uint32_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value);
+  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void put_u32(Bytes &bytes, std::size_t at, std::uint32_t value) {
+  put_u16(bytes, at, value & 0xFFFF);
+  put_u16(bytes, at + 2, value >> 16);
+}
+
+inline void append_u32(Bytes &bytes, std::uint32_t value) {
+  bytes.resize(bytes.size() + 4);
+  put_u32(bytes, bytes.size() - 4, value);
+}
+
+// The file: file header, information header (its extra V4/V5 bytes zero), table, pixels.
+inline Bytes make_bitmap(const BitmapFields &fields) {
+  Bytes bytes(14 + fields.header_size, 0);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  std::size_t pixel_start = bytes.size() + fields.table.size();
+  put_u32(bytes, 2, static_cast<std::uint32_t>(pixel_start + fields.pixel_data.size()));
+  put_u32(bytes, 10,
+          static_cast<std::uint32_t>(fields.pixel_offset < 0 ? pixel_start : fields.pixel_offset));
+  put_u32(bytes, 14, fields.header_size);
+  put_u32(bytes, 18, static_cast<std::uint32_t>(fields.width));
+  put_u32(bytes, 22, static_cast<std::uint32_t>(fields.height));
+  put_u16(bytes, 26, 1);
+  put_u16(bytes, 28, fields.bits);
+  put_u32(bytes, 30, fields.compression);
+  put_u32(bytes, 34, fields.image_size);
+  put_u32(bytes, 38, fields.pixels_per_metre);
+  put_u32(bytes, 42, fields.pixels_per_metre);
+  put_u32(bytes, 46, fields.colours_used);
+  bytes.insert(bytes.end(), fields.table.begin(), fields.table.end());
+  bytes.insert(bytes.end(), fields.pixel_data.begin(), fields.pixel_data.end());
+  return bytes;
+}
