@@ -9,9 +9,7 @@ void write_declaration_head(TextWriter &text, const char *base_name, const char 
 
 // "// LABEL No.N (0xNNNN)", without a line end.
 inline void write_character_header(TextWriter &text, long long number) {
-  write_text(text, "// ");
-  write_text(text, CharacterLabel);
-  write_text(text, " No.");
+  write_text(text, CharacterHeaderStart);
   write_decimal(text, number);
   write_text(text, " (");
   write_hex(text, static_cast<unsigned long long>(number));

@@ -8,9 +8,10 @@
 #include <string_view>
 
 // The comment labels, as their code page 932 (half-width katakana) bytes.
-constexpr std::string_view PaletteLabel = "\xCA\xDF\xDA\xAF\xC4";   // "palette"
-constexpr std::string_view CharacterLabel = "\xB7\xAC\xD7\xB8\xC0"; // "character" (one tile)
-constexpr std::string_view RowLabel = "\xC0\xC3";                   // "vertical" (a map row)
+constexpr std::string_view PaletteLabel = "\xCA\xDF\xDA\xAF\xC4"; // "palette"
+// A character's header line up to its number: "// " and the label for "character" (one tile).
+constexpr std::string_view CharacterHeaderStart = "// \xB7\xAC\xD7\xB8\xC0 No.";
+constexpr std::string_view RowLabel = "\xC0\xC3"; // "vertical" (a map row)
 
 // The lines that open generated files.
 constexpr std::string_view ColourMacroLine = "#define RGB(r,g,b) (r|(g<<5)|(b<<10))\n\n";
