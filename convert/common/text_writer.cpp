@@ -51,22 +51,21 @@ void write_long_text(TextWriter &writer, std::string_view text) {
 }
 
 void write_decimal(TextWriter &writer, long long value) {
-  char digits[24];
-  char *end = digits + sizeof digits;
-  char *p = end;
   // Work on the magnitude as unsigned so that the most negative value has one too.
   unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
-  do {
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  std::size_t length = 1;
+  for (unsigned long long rest = magnitude; rest >= 10; rest /= 10)
+    ++length;
+  // The sign and at most 20 digits, stored in place from the last digit back: within the
+  // headroom.
+  char *p = writer.buffer + writer.used;
   if (value < 0)
-    *--p = '-';
-  // At most 20 bytes: within the headroom.
-  std::size_t length = static_cast<std::size_t>(end - p);
-  std::memcpy(writer.buffer + writer.used, p, length);
-  writer.used += length;
+    *p++ = '-';
+  char *end = p + length;
+  for (char *digit = end; digit != p; magnitude /= 10)
+    *--digit = static_cast<char>('0' + magnitude % 10);
+  writer.used = static_cast<std::size_t>(end - writer.buffer);
   keep_headroom(writer);
 }
 
