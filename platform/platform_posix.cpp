@@ -105,8 +105,10 @@ bool source_map_intact() { return mapped_bytes_lost == 0; }
 
 void unmap_source(unsigned char *bytes, std::size_t size) {
   munmap(bytes, size);
-  if (bytes == mapped_bytes)
+  if (bytes == mapped_bytes) {
     mapped_bytes = nullptr;
+    mapped_bytes_lost = 0;
+  }
 }
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
