@@ -103,16 +103,22 @@ struct HexPairs {
 };
 inline constexpr HexPairs hex_pairs;
 
+// Stores "0x", the four digits of value (at most 0xFFFF) and the two bytes after them, all eight
+// at once, at p; a piece shorter than eight bytes leaves the rest in the headroom, where the
+// next piece goes.
+[[gnu::always_inline]] inline void store_hex_piece(char *p, unsigned value, char after, char then) {
+  char piece[8] = {'0', 'x', 0, 0, 0, 0, after, then};
+  std::memcpy(piece + 2, hex_pairs.digits[value >> 8], 2);
+  std::memcpy(piece + 4, hex_pairs.digits[value & 0xFF], 2);
+  std::memcpy(p, piece, 8);
+}
+
 [[gnu::always_inline]] inline void write_hex(TextWriter &writer, unsigned long long value) {
   if (value > 0xFFFF) {
     write_long_hex(writer, value);
     return;
   }
-  char *p = writer.buffer + writer.used;
-  p[0] = '0';
-  p[1] = 'x';
-  std::memcpy(p + 2, hex_pairs.digits[value >> 8], 2);
-  std::memcpy(p + 4, hex_pairs.digits[value & 0xFF], 2);
+  store_hex_piece(writer.buffer + writer.used, static_cast<unsigned>(value), ' ', ' ');
   writer.used += 6;
   keep_headroom(writer);
 }
@@ -122,15 +128,8 @@ inline constexpr HexPairs hex_pairs;
   char *p = writer.buffer + writer.used;
   std::size_t step = 6 + separator.size();
 #pragma GCC unroll 4
-  for (int i = 0; i < count; ++i, p += step) {
-    unsigned value = values[i] & 0xFFFF;
-    // The value and its separator gathered in eight bytes and stored at once; after a one-byte
-    // separator the eighth lands in the headroom, where the next piece goes.
-    char piece[8] = {'0', 'x', 0, 0, 0, 0, separator[0], separator.size() > 1 ? separator[1] : ' '};
-    std::memcpy(piece + 2, hex_pairs.digits[value >> 8], 2);
-    std::memcpy(piece + 4, hex_pairs.digits[value & 0xFF], 2);
-    std::memcpy(p, piece, 8);
-  }
+  for (int i = 0; i < count; ++i, p += step)
+    store_hex_piece(p, values[i] & 0xFFFF, separator[0], separator.size() > 1 ? separator[1] : ' ');
   writer.used += step * static_cast<std::size_t>(count);
   keep_headroom(writer);
 }
