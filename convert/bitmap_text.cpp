@@ -2,6 +2,9 @@
 // pixel rows into 8 x 8 tiles.
 #include "convert/bitmap_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "convert/common/text_pieces.h"
 
 namespace {
@@ -28,44 +31,47 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
   write_text(text, "\n};\n\n");
 }
 
-// One tile value from the two bytes at row: at 4 bits the four pixels with the leftmost in bits
-// 0-3 (so each byte's nibbles trade places), at 8 bits the left pixel in the low byte.
-template <unsigned Bits> unsigned tile_value(const unsigned char *row) {
-  if constexpr (Bits == 8)
-    return row[0] | row[1] << 8;
-  unsigned left = (row[0] >> 4 | row[0] << 4) & 0xFF;
-  unsigned right = (row[1] >> 4 | row[1] << 4) & 0xFF;
-  return left | right << 8;
+// The values of the tile row at row: at 8 bits two pixels a value, the left one in the low byte;
+// at 4 bits four pixels a value, the leftmost in bits 0-3, so each byte's nibbles trade places.
+template <unsigned Bits> WordVector tile_row_values(const unsigned char *row) {
+  typedef std::uint64_t Halves __attribute__((vector_size(16)));
+  std::uint64_t bytes = 0;
+  std::memcpy(&bytes, row, Bits);
+  WordVector values = reinterpret_cast<WordVector>(Halves{bytes, 0});
+  if constexpr (Bits == 4)
+    values = (values & 0x0F0F) << 4 | (values >> 4 & 0x0F0F);
+  return values;
 }
 
-// Bands of eight rows from the top of the picture down, tiles left to right in each, every
-// value followed by ", " and every tile row by a line end, except after the array's last value.
+// Stores the tile whose top row is at top: its header line, then its eight rows from the top
+// down, every value followed by ", " and every row by a line end. A tile is one piece, within
+// the writer's headroom.
+template <unsigned Bits>
+char *store_tile(char *p, long long number, const unsigned char *top, std::size_t row_bytes) {
+  p = store_character_header(p, number);
+  p = store_text(p, "\n");
+  for (int step = 0; step < 8; ++step, top -= row_bytes) {
+    p = store_hex_words<Bits / 2>(p, tile_row_values<Bits>(top));
+    p = store_text(p, "\n");
+  }
+  return p;
+}
+
+// Bands of eight rows from the top of the picture down, tiles left to right in each.
 template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture &picture) {
-  constexpr std::size_t TileRowBytes = Bits;  // eight pixels
-  constexpr int RowValues = TileRowBytes / 2; // four pixels a value at 4 bits, two at 8
+  constexpr std::size_t TileRowBytes = Bits; // eight pixels
   std::size_t row_bytes = picture.row_bytes;
   if (row_bytes == 0)
     return;
   long long tile = 0;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
+    const unsigned char *top = picture.pixels + (band_top - 1) * row_bytes;
     for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
-      write_character_header(text, tile++);
-      write_text(text, "\n");
-      // The tile's top row first.
-      const unsigned char *bytes = picture.pixels + (band_top - 1) * row_bytes + left;
-      bool array_end = band_top == 8 && left + TileRowBytes == row_bytes;
-      for (int step = 0; step < 8; ++step, bytes -= row_bytes) {
-        unsigned values[RowValues];
-        for (int c = 0; c < RowValues; ++c)
-          values[c] = tile_value<Bits>(bytes + 2 * c);
-        if (array_end && step == 7) {
-          write_hex_row(text, values, RowValues - 1, ", ");
-          write_hex(text, values[RowValues - 1]);
-        } else {
-          write_hex_row(text, values, RowValues, ", ");
-          write_text(text, "\n");
-        }
-      }
+      char *end = store_tile<Bits>(text_end(text), tile++, top + left, row_bytes);
+      // The array's last value takes neither its separator nor its line end.
+      if (band_top == 8 && left + TileRowBytes == row_bytes)
+        end -= 4;
+      commit(text, end);
     }
   }
 }

@@ -8,12 +8,16 @@
 void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix);
 
 // "// LABEL No.N (0xNNNN)", without a line end.
+[[gnu::always_inline]] inline char *store_character_header(char *p, long long number) {
+  p = store_text(p, CharacterHeaderStart);
+  p = store_decimal(p, number);
+  p = store_text(p, " (");
+  p = store_hex(p, static_cast<unsigned long long>(number));
+  return store_text(p, ")");
+}
+
 inline void write_character_header(TextWriter &text, long long number) {
-  write_text(text, CharacterHeaderStart);
-  write_decimal(text, number);
-  write_text(text, " (");
-  write_hex(text, static_cast<unsigned long long>(number));
-  write_text(text, ")");
+  commit(text, store_character_header(text_end(text), number));
 }
 
 // Writes entry index of count as "RGB(r,g,b)" from 5-bit components, in its place in the array:

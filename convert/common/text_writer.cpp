@@ -20,8 +20,20 @@ void put_bytes(TextWriter &writer, const char *bytes, std::size_t size) {
     bytes += part;
     size -= part;
   }
-  keep_headroom(writer);
+  commit(writer, text_end(writer));
 }
+
+// Two decimal digits for every value below 100.
+struct DecimalPairs {
+  char digits[100][2];
+  constexpr DecimalPairs() : digits() {
+    for (unsigned value = 0; value < 100; ++value) {
+      digits[value][0] = static_cast<char>('0' + value / 10);
+      digits[value][1] = static_cast<char>('0' + value % 10);
+    }
+  }
+};
+constexpr DecimalPairs decimal_pairs;
 
 } // namespace
 
@@ -50,45 +62,45 @@ void write_long_text(TextWriter &writer, std::string_view text) {
   }
 }
 
-void write_decimal(TextWriter &writer, long long value) {
+char *store_decimal(char *p, long long value) {
   // Work on the magnitude as unsigned so that the most negative value has one too.
   unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
   std::size_t length = 1;
   for (unsigned long long rest = magnitude; rest >= 10; rest /= 10)
     ++length;
-  // The sign and at most 20 digits, stored in place from the last digit back: within the
-  // headroom.
-  char *p = writer.buffer + writer.used;
+  // The sign and at most 20 digits, stored in place from the last digit back, two at a time.
   if (value < 0)
     *p++ = '-';
   char *end = p + length;
-  for (char *digit = end; digit != p; magnitude /= 10)
-    *--digit = static_cast<char>('0' + magnitude % 10);
-  writer.used = static_cast<std::size_t>(end - writer.buffer);
-  keep_headroom(writer);
+  char *digit = end;
+  for (; magnitude >= 100; magnitude /= 100) {
+    digit -= 2;
+    std::memcpy(digit, decimal_pairs.digits[magnitude % 100], 2);
+  }
+  if (magnitude >= 10)
+    std::memcpy(digit - 2, decimal_pairs.digits[magnitude], 2);
+  else
+    digit[-1] = static_cast<char>('0' + magnitude);
+  return end;
 }
 
-void write_long_hex(TextWriter &writer, unsigned long long value) {
+char *store_long_hex(char *p, unsigned long long value) {
   static const char hex_digits[] = "0123456789abcdef";
   int count = 4;
   while (count < 16 && (value >> (4 * count)) != 0)
     ++count;
-  char *p = writer.buffer + writer.used;
   p[0] = '0';
   p[1] = 'x';
   for (int i = 0; i < count; ++i)
     p[2 + i] = hex_digits[(value >> (4 * (count - 1 - i))) & 0xF];
-  writer.used += 2 + static_cast<std::size_t>(count);
-  keep_headroom(writer);
+  return p + 2 + count;
 }
 
-void write_component(TextWriter &writer, unsigned value) {
-  char *p = writer.buffer + writer.used;
+char *store_component(char *p, unsigned value) {
   p[0] = value < 10 ? ' ' : static_cast<char>('0' + value / 10);
   p[1] = static_cast<char>('0' + value % 10);
-  writer.used += 2;
-  keep_headroom(writer);
+  return p + 2;
 }
 
 bool flush_writer(TextWriter &writer) {

@@ -2,7 +2,9 @@
 // Japanese label bytes, so no converter builds any of them by hand.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -18,10 +20,12 @@ constexpr std::string_view ColourMacroLine = "#define RGB(r,g,b) (r|(g<<5)|(b<<1
 constexpr std::string_view TypeCommentLine = "// typedef unsigned short u16\n\n";
 
 // Text is gathered in one program-wide buffer of WriterCapacity bytes and handed to the file in
-// blocks that large. Between pieces at least WriterHeadroom bytes stay free, so a short piece is
-// stored without a check.
+// blocks that large. A piece of text is stored at the writer's end by the store_ functions below,
+// each returning where the piece ends, and then committed. Between pieces at least
+// WriterHeadroom bytes stay free, so a piece up to that long (a bitmap's whole tile) is stored
+// without a check.
 constexpr std::size_t WriterCapacity = 1 << 20;
-constexpr std::size_t WriterHeadroom = 64;
+constexpr std::size_t WriterHeadroom = 512;
 
 struct TextWriter {
   std::FILE *file;
@@ -33,61 +37,52 @@ struct TextWriter {
 // Starts writing to file, unbuffered by the stream: the writer's blocks go to the system whole.
 void start_writer(TextWriter &writer, std::FILE *file);
 
-// Writes text with every '\n' turned into CR LF; no other byte is changed.
-inline void write_text(TextWriter &writer, std::string_view text);
-
-// "%d"
-void write_decimal(TextWriter &writer, long long value);
-
-// "0x%04x": lower-case hexadecimal, at least four digits.
-inline void write_hex(TextWriter &writer, unsigned long long value);
-
-// A colour component (0 to 31) as its decimal text right-aligned in two columns ("%2s").
-void write_component(TextWriter &writer, unsigned value);
-
-// Each of count values (at most 4, each at most 0xFFFF) as write_hex does, followed by
-// separator (one or two bytes, such as ", " or ",").
-inline void write_hex_row(TextWriter &writer, const unsigned *values, int count,
-                          std::string_view separator);
-
 // Hands the buffered text to the file; false when any write so far has failed.
 bool flush_writer(TextWriter &writer);
 
-// Behind the inline writers: the cases they do not store straight, and the drain that keeps the
-// headroom after a piece they did.
+// Behind the inline functions: the cases they do not store straight, and the drain that keeps
+// the headroom after a piece.
 void write_long_text(TextWriter &writer, std::string_view text);
-void write_long_hex(TextWriter &writer, unsigned long long value);
+char *store_long_hex(char *p, unsigned long long value);
 void drain_writer(TextWriter &writer);
 
-// A large bitmap's text is tens of megabytes of short pieces and four-digit values; they are
-// copied straight into the buffer here, where the compiler sees each piece whole. Always: in
-// an instrumented build (a fuzzer's) a piece not inlined costs a search for its line ends.
+// "%d"
+char *store_decimal(char *p, long long value);
+
+// A colour component (0 to 31) as its decimal text right-aligned in two columns ("%2s").
+char *store_component(char *p, unsigned value);
+
+// Large pictures make tens of megabytes of short pieces and four-digit values; they are stored
+// inline, where the compiler sees each piece whole. Always: in an instrumented build (a
+// fuzzer's) a piece not inlined costs a search for its line ends.
 constexpr std::size_t ShortPiece = 16;
 
-[[gnu::always_inline]] inline void keep_headroom(TextWriter &writer) {
+[[gnu::always_inline]] inline char *text_end(TextWriter &writer) {
+  return writer.buffer + writer.used;
+}
+
+// Takes the text stored up to end into the writer, and drains the buffer when the headroom is
+// gone.
+[[gnu::always_inline]] inline void commit(TextWriter &writer, char *end) {
+  writer.used = static_cast<std::size_t>(end - writer.buffer);
   if (writer.used > WriterCapacity - WriterHeadroom)
     drain_writer(writer);
 }
 
-[[gnu::always_inline]] inline void write_text(TextWriter &writer, std::string_view text) {
-  if (text.size() > ShortPiece) {
-    write_long_text(writer, text);
-    return;
-  }
-  char *p = writer.buffer + writer.used;
+// Stores text of at most ShortPiece bytes with every '\n' turned into CR LF; no other byte is
+// changed.
+[[gnu::always_inline]] inline char *store_text(char *p, std::string_view text) {
   // For a literal the compiler settles this test, and the copy becomes a store or two.
   if (text.find('\n') == text.npos) {
     std::memcpy(p, text.data(), text.size());
-    writer.used += text.size();
-  } else {
-    for (char c : text) {
-      if (c == '\n')
-        *p++ = '\r';
-      *p++ = c;
-    }
-    writer.used = static_cast<std::size_t>(p - writer.buffer);
+    return p + text.size();
   }
-  keep_headroom(writer);
+  for (char c : text) {
+    if (c == '\n')
+      *p++ = '\r';
+    *p++ = c;
+  }
+  return p;
 }
 
 // Two lower-case hexadecimal digits for every byte value.
@@ -113,23 +108,82 @@ inline constexpr HexPairs hex_pairs;
   std::memcpy(p, piece, 8);
 }
 
-[[gnu::always_inline]] inline void write_hex(TextWriter &writer, unsigned long long value) {
-  if (value > 0xFFFF) {
-    write_long_hex(writer, value);
-    return;
-  }
-  store_hex_piece(writer.buffer + writer.used, static_cast<unsigned>(value), ' ', ' ');
-  writer.used += 6;
-  keep_headroom(writer);
+// "0x%04x": lower-case hexadecimal, at least four digits.
+[[gnu::always_inline]] inline char *store_hex(char *p, unsigned long long value) {
+  if (value > 0xFFFF)
+    return store_long_hex(p, value);
+  store_hex_piece(p, static_cast<unsigned>(value), ' ', ' ');
+  return p + 6;
 }
 
-[[gnu::always_inline]] inline void write_hex_row(TextWriter &writer, const unsigned *values,
-                                                 int count, std::string_view separator) {
-  char *p = writer.buffer + writer.used;
+// Each of count values (at most 4, each at most 0xFFFF) as store_hex does, followed by
+// separator (one or two bytes, such as ", " or ",").
+[[gnu::always_inline]] inline char *store_hex_row(char *p, const unsigned *values, int count,
+                                                  std::string_view separator) {
   std::size_t step = 6 + separator.size();
 #pragma GCC unroll 4
   for (int i = 0; i < count; ++i, p += step)
     store_hex_piece(p, values[i] & 0xFFFF, separator[0], separator.size() > 1 ? separator[1] : ' ');
-  writer.used += step * static_cast<std::size_t>(count);
-  keep_headroom(writer);
+  return p;
+}
+
+// Eight 16-bit values side by side in one vector (GCC's and Clang's vector extension: vector
+// instructions where the machine has them, plain code elsewhere). A bitmap's tile rows are
+// formatted a row at a time in these.
+typedef std::uint16_t WordVector __attribute__((vector_size(16)));
+
+// The first count (2 or 4) of values, each as "0x%04x" followed by ", ", in a few wide stores at
+// p; they reach up to 4 bytes past the text's end, into the headroom.
+template <int Count>
+[[gnu::always_inline]] inline char *store_hex_words(char *p, WordVector values) {
+  static_assert(Count == 2 || Count == 4);
+  // Taking a value's high byte as the first in memory holds on a little-endian machine only.
+  static_assert(std::endian::native == std::endian::little);
+  typedef std::uint8_t Bytes __attribute__((vector_size(16)));
+  typedef std::int8_t Digits __attribute__((vector_size(16)));
+  typedef std::uint32_t Quads __attribute__((vector_size(16)));
+  // Each value's high byte first, then each byte as its two digits, the high one first.
+  Bytes bytes = reinterpret_cast<Bytes>(static_cast<WordVector>(values << 8 | values >> 8));
+  Bytes high = bytes >> 4, low = bytes & 15;
+  Digits digits = reinterpret_cast<Digits>(__builtin_shufflevector(
+      high, low, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+  constexpr std::int8_t letter_step = 'a' - '0' - 10;
+  digits += '0' + (reinterpret_cast<Digits>(digits > 9) & letter_step);
+  // Every four digits followed by ", 0x", the opening of the next value.
+  const Bytes separators = {',', ' ', '0', 'x', ',', ' ', '0', 'x',
+                            ',', ' ', '0', 'x', ',', ' ', '0', 'x'};
+  Quads quads = reinterpret_cast<Quads>(digits), after = reinterpret_cast<Quads>(separators);
+  std::memcpy(p, "0x", 2);
+  Quads first = __builtin_shufflevector(quads, after, 0, 4, 1, 5);
+  std::memcpy(p + 2, &first, 16);
+  if constexpr (Count == 4) {
+    Quads second = __builtin_shufflevector(quads, after, 2, 6, 3, 7);
+    std::memcpy(p + 18, &second, 16);
+  }
+  return p + 8 * Count;
+}
+
+// The same pieces, written at the writer's end and committed.
+[[gnu::always_inline]] inline void write_text(TextWriter &writer, std::string_view text) {
+  if (text.size() > ShortPiece)
+    write_long_text(writer, text);
+  else
+    commit(writer, store_text(text_end(writer), text));
+}
+
+[[gnu::always_inline]] inline void write_decimal(TextWriter &writer, long long value) {
+  commit(writer, store_decimal(text_end(writer), value));
+}
+
+[[gnu::always_inline]] inline void write_hex(TextWriter &writer, unsigned long long value) {
+  commit(writer, store_hex(text_end(writer), value));
+}
+
+[[gnu::always_inline]] inline void write_component(TextWriter &writer, unsigned value) {
+  commit(writer, store_component(text_end(writer), value));
+}
+
+[[gnu::always_inline]] inline void write_hex_row(TextWriter &writer, const unsigned *values,
+                                                 int count, std::string_view separator) {
+  commit(writer, store_hex_row(text_end(writer), values, count, separator));
 }
