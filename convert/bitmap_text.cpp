@@ -47,7 +47,8 @@ template <unsigned Bits> WordVector tile_row_values(const unsigned char *row) {
 // down, every value followed by ", " and every row by a line end. A tile is one piece, within
 // the writer's headroom.
 template <unsigned Bits>
-char *store_tile(char *p, long long number, const unsigned char *top, std::size_t row_bytes) {
+char *store_tile(char *p, const CharacterNumber &number, const unsigned char *top,
+                 std::size_t row_bytes) {
   p = store_character_header(p, number);
   p = store_text(p, "\n");
   for (int step = 0; step < 8; ++step, top -= row_bytes) {
@@ -63,11 +64,12 @@ template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture 
   std::size_t row_bytes = picture.row_bytes;
   if (row_bytes == 0)
     return;
-  long long tile = 0;
+  CharacterNumber tile = FirstCharacterNumber;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
     const unsigned char *top = picture.pixels + (band_top - 1) * row_bytes;
     for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
-      char *end = store_tile<Bits>(text_end(text), tile++, top + left, row_bytes);
+      char *end = store_tile<Bits>(text_end(text), tile, top + left, row_bytes);
+      count_character(tile);
       // The array's last value takes neither its separator nor its line end.
       if (band_top == 8 && left + TileRowBytes == row_bytes)
         end -= 4;

@@ -69,18 +69,17 @@ void write_prologue(TextWriter &text, const char *base_name) {
   write_text(text, "16384] =\n{\n");
 }
 
-// Writes the text of one block's 16 characters, numbered from first_number: a header line for
+// Writes the text of one block's 16 characters, numbered on from number: a header line for
 // each, then its eight rows of two values.
-void write_character_block(TextWriter &text, int first_number,
+void write_character_block(TextWriter &text, CharacterNumber &number,
                            const std::uint16_t (&block)[CharacterBlockValues]) {
-  for (int c = 0; c < 16; ++c) {
-    int number = first_number + c;
+  for (int c = 0; c < 16; ++c, count_character(number)) {
     write_character_header(text, number);
     for (int row = 0; row < 8; ++row) {
       unsigned values[2] = {block[16 * c + 2 * row], block[16 * c + 2 * row + 1]};
       write_text(text, "\n");
       // Only the array's very last value goes without a separator.
-      if (number == LastCharacterNumber && row == 7) {
+      if (number.value == LastCharacterNumber && row == 7) {
         write_hex_row(text, values, 1, ", ");
         write_hex(text, values[1]);
       } else {
@@ -98,6 +97,7 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
   write_prologue(text, base_name);
   unsigned char run[RunBytes];
   std::uint16_t block[CharacterBlockValues];
+  CharacterNumber number = FirstCharacterNumber;
   for (int k = 0; k < RunCount; ++k) {
     // Bytes a short file does not hold are 0, so no value is ever made from bytes that were not
     // read.
@@ -109,7 +109,7 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
       std::memcpy(run, bytes + offset, held);
     std::memset(run + held, 0, RunBytes - held);
     convert_run(run, block);
-    write_character_block(text, 16 * k, block);
+    write_character_block(text, number, block);
   }
   write_text(text, "};\n");
 }

@@ -7,16 +7,38 @@
 // "const u16 BASE_SUFFIX[": the count and the rest of the line follow.
 void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix);
 
+// Characters are numbered from 0 in the order they are written, so each header's number is the
+// last one counted up in its decimal text, which is cheaper than formatting it anew.
+struct CharacterNumber {
+  long long value;
+  std::size_t length;
+  char digits[24]; // the decimal text, then bytes copied along with it and not counted
+};
+constexpr CharacterNumber FirstCharacterNumber = {0, 1, {'0'}};
+
+inline void count_character(CharacterNumber &number) {
+  ++number.value;
+  std::size_t i = number.length;
+  while (i > 0 && number.digits[i - 1] == '9')
+    number.digits[--i] = '0';
+  if (i > 0) {
+    ++number.digits[i - 1];
+    return;
+  }
+  std::memmove(number.digits + 1, number.digits, number.length++);
+  number.digits[0] = '1';
+}
+
 // "// LABEL No.N (0xNNNN)", without a line end.
-[[gnu::always_inline]] inline char *store_character_header(char *p, long long number) {
+[[gnu::always_inline]] inline char *store_character_header(char *p, const CharacterNumber &number) {
   p = store_text(p, CharacterHeaderStart);
-  p = store_decimal(p, number);
-  p = store_text(p, " (");
-  p = store_hex(p, static_cast<unsigned long long>(number));
+  std::memcpy(p, number.digits, sizeof number.digits); // a fixed copy: the rest is overwritten
+  p = store_text(p + number.length, " (");
+  p = store_hex(p, static_cast<unsigned long long>(number.value));
   return store_text(p, ")");
 }
 
-inline void write_character_header(TextWriter &text, long long number) {
+inline void write_character_header(TextWriter &text, const CharacterNumber &number) {
   commit(text, store_character_header(text_end(text), number));
 }
 
