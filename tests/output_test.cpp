@@ -1,7 +1,9 @@
 // Where the output goes, what it is called, and that a failed conversion loses nothing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
 #include <sys/stat.h>
 
 #include "bitmap_builder.h"
@@ -212,13 +214,42 @@ TEST(TextWriter, NumberFormatsAndLineEnds) {
               write_component(w, 31);
             }),
             " 0 531");
-  // More text than the buffer holds arrives whole and in order.
+  // More text than the buffer holds arrives whole and in order, short pieces and long ones
+  // crossing the ends of blocks.
   std::string long_text = written_by([](TextWriter &w) {
     for (int i = 0; i < 300000; ++i)
-      write_text(w, "ab\n");
+      write_text(w, i % 3 == 0 ? "a longer piece of text\n" : "abc\n");
   });
-  EXPECT_EQ(long_text.size(), 300000u * 4);
-  EXPECT_EQ(long_text.substr(long_text.size() - 8), "ab\r\nab\r\n");
+  std::string expected;
+  for (int i = 0; i < 300000; ++i)
+    expected += i % 3 == 0 ? "a longer piece of text\r\n" : "abc\r\n";
+  EXPECT_EQ(long_text.size(), expected.size());
+  EXPECT_TRUE(long_text == expected);
+}
+
+// The sizes of the writes a stream hands on.
+ssize_t record_write(void *sizes, const char *, size_t size) {
+  static_cast<std::vector<std::size_t> *>(sizes)->push_back(size);
+  return static_cast<ssize_t>(size);
+}
+
+TEST(TextWriter, HandsOnWholeBlocks) {
+  // Every write but the last is one whole block, so the file is written in whole pages.
+  std::vector<std::size_t> sizes;
+  cookie_io_functions_t functions{};
+  functions.write = record_write;
+  std::FILE *stream = fopencookie(&sizes, "w", functions);
+  ASSERT_NE(stream, nullptr);
+  static TextWriter writer;
+  start_writer(writer, stream);
+  for (int i = 0; i < 1000000; ++i)
+    write_hex(writer, static_cast<unsigned>(i) & 0xFFFF); // 6 bytes: no block ends on a piece
+  ASSERT_TRUE(flush_writer(writer));
+  std::fclose(stream);
+  ASSERT_EQ(sizes.size(), 6u);
+  for (std::size_t i = 0; i + 1 < sizes.size(); ++i)
+    EXPECT_EQ(sizes[i], WriterCapacity);
+  EXPECT_EQ(sizes.back(), 6000000 - 5 * WriterCapacity);
 }
 
 } // namespace

@@ -6,21 +6,24 @@
 namespace {
 
 // One conversion runs at a time, so one buffer serves every writer; it is kept off the stack.
-char writer_buffer[WriterCapacity];
+char writer_buffer[WriterCapacity + WriterHeadroom];
 
-// Stores bytes, draining the buffer whenever it fills, and leaves the headroom free.
+// Hands the first size bytes of the buffer to the file, unless a write has failed already.
+void write_out(TextWriter &writer, std::size_t size) {
+  if (!writer.failed && size > 0 && std::fwrite(writer.buffer, 1, size, writer.file) != size)
+    writer.failed = true;
+}
+
+// Stores bytes, a block at a time.
 void put_bytes(TextWriter &writer, const char *bytes, std::size_t size) {
   while (size > 0) {
-    if (writer.used == WriterCapacity)
-      drain_writer(writer);
     std::size_t room = WriterCapacity - writer.used;
     std::size_t part = size < room ? size : room;
     std::memcpy(writer.buffer + writer.used, bytes, part);
-    writer.used += part;
     bytes += part;
     size -= part;
+    commit(writer, writer.buffer + writer.used + part);
   }
-  commit(writer, text_end(writer));
 }
 
 // Two decimal digits for every value below 100.
@@ -38,10 +41,9 @@ constexpr DecimalPairs decimal_pairs;
 } // namespace
 
 void drain_writer(TextWriter &writer) {
-  if (!writer.failed && writer.used > 0 &&
-      std::fwrite(writer.buffer, 1, writer.used, writer.file) != writer.used)
-    writer.failed = true;
-  writer.used = 0;
+  write_out(writer, WriterCapacity);
+  writer.used -= WriterCapacity;
+  std::memmove(writer.buffer, writer.buffer + WriterCapacity, writer.used);
 }
 
 void start_writer(TextWriter &writer, std::FILE *file) {
@@ -104,6 +106,7 @@ char *store_component(char *p, unsigned value) {
 }
 
 bool flush_writer(TextWriter &writer) {
-  drain_writer(writer);
+  write_out(writer, writer.used);
+  writer.used = 0;
   return !writer.failed;
 }

@@ -19,11 +19,12 @@ constexpr std::string_view RowLabel = "\xC0\xC3"; // "vertical" (a map row)
 constexpr std::string_view ColourMacroLine = "#define RGB(r,g,b) (r|(g<<5)|(b<<10))\n\n";
 constexpr std::string_view TypeCommentLine = "// typedef unsigned short u16\n\n";
 
-// Text is gathered in one program-wide buffer of WriterCapacity bytes and handed to the file in
-// blocks that large. A piece of text is stored at the writer's end by the store_ functions below,
-// each returning where the piece ends, and then committed. Between pieces at least
-// WriterHeadroom bytes stay free, so a piece up to that long (a bitmap's whole tile) is stored
-// without a check.
+// Text is gathered in one program-wide buffer and handed to the file in blocks of exactly
+// WriterCapacity bytes, so that every write but the last fills whole pages of the file. A piece of
+// text is stored at the writer's end by the store_ functions below, each returning where the
+// piece ends, and then committed; a piece that reaches past the block leaves its overflow for
+// the next one. Between pieces at least WriterHeadroom bytes stay free, so a piece up to that
+// long (a bitmap's whole tile) is stored without a check.
 constexpr std::size_t WriterCapacity = 1 << 20;
 constexpr std::size_t WriterHeadroom = 512;
 
@@ -40,8 +41,8 @@ void start_writer(TextWriter &writer, std::FILE *file);
 // Hands the buffered text to the file; false when any write so far has failed.
 bool flush_writer(TextWriter &writer);
 
-// Behind the inline functions: the cases they do not store straight, and the drain that keeps
-// the headroom after a piece.
+// Behind the inline functions: the cases they do not store straight, and the drain that writes a
+// full block and keeps its overflow.
 void write_long_text(TextWriter &writer, std::string_view text);
 char *store_long_hex(char *p, unsigned long long value);
 void drain_writer(TextWriter &writer);
@@ -61,11 +62,10 @@ constexpr std::size_t ShortPiece = 16;
   return writer.buffer + writer.used;
 }
 
-// Takes the text stored up to end into the writer, and drains the buffer when the headroom is
-// gone.
+// Takes the text stored up to end into the writer, and hands a full block to the file.
 [[gnu::always_inline]] inline void commit(TextWriter &writer, char *end) {
   writer.used = static_cast<std::size_t>(end - writer.buffer);
-  if (writer.used > WriterCapacity - WriterHeadroom)
+  if (writer.used >= WriterCapacity)
     drain_writer(writer);
 }
 
