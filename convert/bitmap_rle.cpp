@@ -2,6 +2,8 @@
 // runs, each checked to stay inside the stream, the row and the bitmap.
 #include "convert/bitmap_rle.h"
 
+#include <cstring>
+
 namespace {
 
 // The escape codes that follow a 0 count.
@@ -22,26 +24,32 @@ bool room_for(const RleCursor &cursor, std::size_t count) {
   return cursor.y < cursor.row_count && count <= cursor.width - cursor.x;
 }
 
-void put_pixel(RleCursor &cursor, unsigned index) {
-  if (cursor.pixels) {
-    if (cursor.bits == 8) {
-      cursor.pixels[cursor.y * cursor.width + cursor.x] = static_cast<unsigned char>(index);
-    } else {
-      // The left pixel of each byte sits in its high nibble.
-      unsigned char &byte = cursor.pixels[cursor.y * (cursor.width / 2) + cursor.x / 2];
-      byte = static_cast<unsigned char>(cursor.x % 2 == 0 ? (byte & 0x0F) | index << 4
-                                                          : (byte & 0xF0) | index);
-    }
-  }
-  ++cursor.x;
+// Sets pixel x of the cursor's row at 4 bits: the left pixel of each byte sits in its high
+// nibble.
+void put_nibble(const RleCursor &cursor, std::size_t x, unsigned index) {
+  unsigned char &byte = cursor.pixels[cursor.y * (cursor.width / 2) + x / 2];
+  byte = static_cast<unsigned char>(x % 2 == 0 ? (byte & 0x0F) | index << 4 : (byte & 0xF0) | index);
 }
 
-// The index of pixel i of a run whose pixels come from the given bytes: one byte each at 8 bits,
-// two to a byte, high nibble first, at 4 bits.
-unsigned run_pixel(const RleCursor &cursor, const unsigned char *bytes, std::size_t i) {
-  if (cursor.bits == 8)
-    return bytes[i];
-  return i % 2 == 0 ? bytes[i / 2] >> 4 : bytes[i / 2] & 0x0F;
+// An encoded run: count pixels of code, whose two nibbles take turns at 4 bits, high first.
+void put_run(RleCursor &cursor, std::size_t count, unsigned char code) {
+  if (cursor.pixels && cursor.bits == 8)
+    std::memset(cursor.pixels + cursor.y * cursor.width + cursor.x, code, count);
+  else if (cursor.pixels)
+    for (std::size_t i = 0; i < count; ++i)
+      put_nibble(cursor, cursor.x + i, i % 2 == 0 ? code >> 4 : code & 0x0F);
+  cursor.x += count;
+}
+
+// An absolute run: count pixels from bytes, one byte each at 8 bits, two to a byte, high nibble
+// first, at 4 bits.
+void put_absolute(RleCursor &cursor, std::size_t count, const unsigned char *bytes) {
+  if (cursor.pixels && cursor.bits == 8)
+    std::memcpy(cursor.pixels + cursor.y * cursor.width + cursor.x, bytes, count);
+  else if (cursor.pixels)
+    for (std::size_t i = 0; i < count; ++i)
+      put_nibble(cursor, cursor.x + i, i % 2 == 0 ? bytes[i / 2] >> 4 : bytes[i / 2] & 0x0F);
+  cursor.x += count;
 }
 
 } // namespace
@@ -57,12 +65,9 @@ std::size_t decode_rle(const unsigned char *stream, std::size_t length, unsigned
     unsigned char code = stream[position + 1];
     position += 2;
     if (count > 0) {
-      // An encoded run: count pixels of the byte after the count; at 4 bits its two nibbles
-      // take turns, high first.
       if (!room_for(cursor, count))
         return 0;
-      for (std::size_t i = 0; i < count; ++i)
-        put_pixel(cursor, bits == 8 ? code : i % 2 == 0 ? code >> 4 : code & 0x0F);
+      put_run(cursor, count, code);
       continue;
     }
     if (code == EndOfBitmap)
@@ -88,8 +93,7 @@ std::size_t decode_rle(const unsigned char *stream, std::size_t length, unsigned
       std::size_t padded = bytes + bytes % 2;
       if (!room_for(cursor, code) || padded > length - position)
         return 0;
-      for (std::size_t i = 0; i < code; ++i)
-        put_pixel(cursor, run_pixel(cursor, stream + position, i));
+      put_absolute(cursor, code, stream + position);
       position += padded;
     }
   }
