@@ -12,3 +12,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/${MORVANE_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Every x86 processor Windows still runs on has SSE2; the bitmap writer formats its values in
+# vector registers.
+set(CMAKE_C_FLAGS_INIT -msse2)
+set(CMAKE_CXX_FLAGS_INIT -msse2)

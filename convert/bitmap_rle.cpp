@@ -28,7 +28,8 @@ bool room_for(const RleCursor &cursor, std::size_t count) {
 // nibble.
 void put_nibble(const RleCursor &cursor, std::size_t x, unsigned index) {
   unsigned char &byte = cursor.pixels[cursor.y * (cursor.width / 2) + x / 2];
-  byte = static_cast<unsigned char>(x % 2 == 0 ? (byte & 0x0F) | index << 4 : (byte & 0xF0) | index);
+  byte =
+      static_cast<unsigned char>(x % 2 == 0 ? (byte & 0x0F) | index << 4 : (byte & 0xF0) | index);
 }
 
 // An encoded run: count pixels of code, whose two nibbles take turns at 4 bits, high first.

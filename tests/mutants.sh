@@ -74,6 +74,22 @@ mutant convert/bitmap_rle.cpp '    if (code == EndOfBitmap)
       return position;' '    if (code == EndOfBitmap || length - position < 2)
       return position;' \
   'RLE: an escape cut off at the end of the stream taken as the end of the bitmap'
+mutant convert/bitmap_rle.cpp 'std::memset(cursor.pixels + cursor.y * cursor.width + cursor.x, code, count)' 'std::memset(cursor.pixels + cursor.y * cursor.width, code, count)' \
+  'RLE8: an encoded run stored at the start of its row'
+mutant convert/bitmap_rle.cpp 'bytes[i / 2] >> 4 : bytes[i / 2] & 0x0F' 'bytes[i / 2] & 0x0F : bytes[i / 2] >> 4' \
+  'RLE4: an absolute run'"'"'s nibbles in the wrong order'
+mutant convert/common/text_writer.cpp '  std::memmove(writer.buffer, writer.buffer + WriterCapacity, writer.used);' '' \
+  'writer: the text past a full block lost'
+mutant convert/common/text_writer.cpp '  write_out(writer, WriterCapacity);
+  writer.used -= WriterCapacity;' '  write_out(writer, writer.used);
+  writer.used = 0;' \
+  'writer: a block that is not whole handed to the file'
+mutant convert/common/text_pieces.h '  std::memmove(number.digits + 1, number.digits, number.length++);' '  number.length++;' \
+  'headers: a number that gains a digit counted wrong'
+mutant convert/bitmap_text.cpp '    values = (values & 0x0F0F) << 4 | (values >> 4 & 0x0F0F);' '    values = (values & 0x0F0F) | (values >> 4 & 0x0F0F);' \
+  '4-bit bitmap: a byte'"'"'s nibbles not traded'
+mutant convert/common/text_writer.h '(high, low, 0, 16' '(low, high, 0, 16' \
+  'writer: a tile row'"'"'s digits low before high'
 
 src=$work/src
 build=$work/build

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <sys/stat.h>
+#include <vector>
 
 #include "bitmap_builder.h"
 #include "convert/common/output.h"

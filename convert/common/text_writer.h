@@ -133,7 +133,7 @@ inline constexpr HexPairs hex_pairs;
 typedef std::uint16_t WordVector __attribute__((vector_size(16)));
 
 // The first count (2 or 4) of values, each as "0x%04x" followed by ", ", in a few wide stores at
-// p; they reach up to 4 bytes past the text's end, into the headroom.
+// p; they reach 2 bytes past the text's end, into the headroom.
 template <int Count>
 [[gnu::always_inline]] inline char *store_hex_words(char *p, WordVector values) {
   static_assert(Count == 2 || Count == 4);
@@ -145,8 +145,8 @@ template <int Count>
   // Each value's high byte first, then each byte as its two digits, the high one first.
   Bytes bytes = reinterpret_cast<Bytes>(static_cast<WordVector>(values << 8 | values >> 8));
   Bytes high = bytes >> 4, low = bytes & 15;
-  Digits digits = reinterpret_cast<Digits>(__builtin_shufflevector(
-      high, low, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
+  Digits digits = reinterpret_cast<Digits>(
+      __builtin_shufflevector(high, low, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
   constexpr std::int8_t letter_step = 'a' - '0' - 10;
   digits += '0' + (reinterpret_cast<Digits>(digits > 9) & letter_step);
   // Every four digits followed by ", 0x", the opening of the next value.
