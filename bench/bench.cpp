@@ -2,7 +2,9 @@
 // same output bytes to a new file in 1 MiB writes. Program and floor runs alternate, each kind
 // after one untimed run, and both start from a folder without the output, as a user's first
 // conversion does. Prints wall and CPU time (median, min, max), the CPU-time ratio to the floor
-// and the program's peak memory. It measures; it never fails on a time.
+// and the program's peak memory. An empty program linked the same way (morvane_bench_empty,
+// beside the benchmark) runs in turn with them, and a small source's line gives the program's
+// CPU time above it. It measures; it never fails on a time.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -157,6 +159,8 @@ int main(int argc, char **argv) {
     return 2;
   }
   std::string program = std::filesystem::absolute(argv[1]).string();
+  std::string empty_program =
+      (std::filesystem::absolute(argv[0]).parent_path() / "morvane_bench_empty").string();
   int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   std::filesystem::path folder = std::filesystem::temp_directory_path() / "morvane-bench";
   std::filesystem::create_directories(folder);
@@ -193,12 +197,13 @@ int main(int argc, char **argv) {
 
     // The untimed runs: the program's also gives the bytes the floor writes.
     run_morvane(program, source);
+    run_morvane(empty_program, source);
     double output_mb = std::filesystem::file_size(output) / 1e6;
     std::string floor_bytes = (folder / "floor.bytes").string();
     std::filesystem::copy_file(output, floor_bytes);
     write_floor(floor_bytes, floor_path);
 
-    std::vector<double> wall, cpu, floor_wall, floor_cpu;
+    std::vector<double> wall, cpu, floor_wall, floor_cpu, empty_cpu;
     long peak = 0;
     for (int i = 0; i < runs; ++i) {
       std::filesystem::remove(output);
@@ -209,6 +214,7 @@ int main(int argc, char **argv) {
       Timing floor = write_floor(floor_bytes, floor_path);
       floor_wall.push_back(floor.wall_ms);
       floor_cpu.push_back(floor.cpu_ms);
+      empty_cpu.push_back(run_morvane(empty_program, source).cpu_ms);
     }
     std::filesystem::remove(floor_path);
     std::filesystem::remove(floor_bytes);
@@ -222,15 +228,24 @@ int main(int argc, char **argv) {
     if (input.pixel_bytes)
       std::printf(" (pixels %.1f MiB + %.1f)", input.pixel_bytes / 1048576.0,
                   peak_mib - input.pixel_bytes / 1048576.0);
+    else
+      std::printf(", cpu %.2f over an empty program", cpu_spread.median - spread(empty_cpu).median);
     std::printf("\n");
   }
-  // What any run costs before it converts anything: starting, and failing to open a file.
-  std::vector<double> start_cpu;
-  run_morvane(program, (folder / "missing.col").string());
-  for (int i = 0; i < runs; ++i)
-    start_cpu.push_back(run_morvane(program, (folder / "missing.col").string()).cpu_ms);
+  // What any run costs before it converts anything: starting, and failing to open a file; and
+  // what starting a program that does nothing costs, taken in turns with it.
+  std::string missing = (folder / "missing.col").string();
+  std::vector<double> start_cpu, empty_cpu;
+  run_morvane(program, missing);
+  run_morvane(empty_program, missing);
+  for (int i = 0; i < runs; ++i) {
+    start_cpu.push_back(run_morvane(program, missing).cpu_ms);
+    empty_cpu.push_back(run_morvane(empty_program, missing).cpu_ms);
+  }
   std::printf("%-12s %8s %24s %24s %24s\n", "(start-up)", "", "", "",
               shown(spread(start_cpu)).c_str());
+  std::printf("%-12s %8s %24s %24s %24s\n", "(empty)", "", "", "",
+              shown(spread(empty_cpu)).c_str());
   std::filesystem::remove_all(folder);
   return 0;
 }

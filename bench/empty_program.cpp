@@ -1,0 +1,2 @@
+// What starting any program costs here: linked as morvane is, it does nothing.
+int main() { return 0; }
