@@ -43,21 +43,6 @@ template <unsigned Bits> WordVector tile_row_values(const unsigned char *row) {
   return values;
 }
 
-// Stores the tile whose top row is at top: its header line, then its eight rows from the top
-// down, every value followed by ", " and every row by a line end. A tile is one piece, within
-// the writer's headroom.
-template <unsigned Bits>
-char *store_tile(char *p, const CharacterNumber &number, const unsigned char *top,
-                 std::size_t row_bytes) {
-  p = store_character_header(p, number);
-  p = store_text(p, "\n");
-  for (int step = 0; step < 8; ++step, top -= row_bytes) {
-    p = store_hex_words<Bits / 2>(p, tile_row_values<Bits>(top));
-    p = store_text(p, "\n");
-  }
-  return p;
-}
-
 // Bands of eight rows from the top of the picture down, tiles left to right in each.
 template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture &picture) {
   constexpr std::size_t TileRowBytes = Bits; // eight pixels
@@ -68,12 +53,12 @@ template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture 
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
     const unsigned char *top = picture.pixels + (band_top - 1) * row_bytes;
     for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
-      char *end = store_tile<Bits>(text_end(text), tile, top + left, row_bytes);
+      const unsigned char *tile_top = top + left;
+      bool array_end = band_top == 8 && left + TileRowBytes == row_bytes;
+      commit(text, store_character<Bits / 2>(text_end(text), tile, array_end, [&](int step) {
+               return tile_row_values<Bits>(tile_top - step * row_bytes);
+             }));
       count_character(tile);
-      // The array's last value takes neither its separator nor its line end.
-      if (band_top == 8 && left + TileRowBytes == row_bytes)
-        end -= 4;
-      commit(text, end);
     }
   }
 }

@@ -69,24 +69,15 @@ void write_prologue(TextWriter &text, const char *base_name) {
   write_text(text, "16384] =\n{\n");
 }
 
-// Writes the text of one block's 16 characters, numbered on from number: a header line for
-// each, then its eight rows of two values.
+// Writes the text of one block's 16 characters, numbered on from number.
 void write_character_block(TextWriter &text, CharacterNumber &number,
                            const std::uint16_t (&block)[CharacterBlockValues]) {
   for (int c = 0; c < 16; ++c, count_character(number)) {
-    write_character_header(text, number);
-    for (int row = 0; row < 8; ++row) {
-      unsigned values[2] = {block[16 * c + 2 * row], block[16 * c + 2 * row + 1]};
-      write_text(text, "\n");
-      // Only the array's very last value goes without a separator.
-      if (number.value == LastCharacterNumber && row == 7) {
-        write_hex_row(text, values, 1, ", ");
-        write_hex(text, values[1]);
-      } else {
-        write_hex_row(text, values, 2, ", ");
-      }
-    }
-    write_text(text, "\n");
+    const std::uint16_t *values = block + 16 * c;
+    commit(text, store_character<2>(text_end(text), number, number.value == LastCharacterNumber,
+                                    [&](int row) {
+                                      return WordVector{values[2 * row], values[2 * row + 1]};
+                                    }));
   }
 }
 
@@ -111,7 +102,7 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
     convert_run(run, block);
     write_character_block(text, number, block);
   }
-  write_text(text, "};\n");
+  write_text(text, "\n};\n");
 }
 
 ConversionResult convert_characters() {

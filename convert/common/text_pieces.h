@@ -38,8 +38,19 @@ inline void count_character(CharacterNumber &number) {
   return store_text(p, ")");
 }
 
-inline void write_character_header(TextWriter &text, const CharacterNumber &number) {
-  commit(text, store_character_header(text_end(text), number));
+// Stores one character (a tile) as one piece: its header line, then its eight rows from the top
+// down, row(0) giving the top row's RowValues values, every value followed by ", " and every row
+// by a line end. The array's last character goes without those after its last value.
+template <int RowValues, typename Row>
+[[gnu::always_inline]] inline char *store_character(char *p, const CharacterNumber &number,
+                                                    bool array_end, Row row) {
+  p = store_character_header(p, number);
+  p = store_text(p, "\n");
+  for (int step = 0; step < 8; ++step) {
+    p = store_hex_words<RowValues>(p, row(step));
+    p = store_text(p, "\n");
+  }
+  return array_end ? p - 4 : p;
 }
 
 // Writes entry index of count as "RGB(r,g,b)" from 5-bit components, in its place in the array:
