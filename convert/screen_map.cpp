@@ -22,9 +22,6 @@ std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
   return static_cast<std::uint16_t>(tile | flips | palette);
 }
 
-constexpr int GroupCount = ScreenEntryCount / 4; // four entries to a line
-constexpr int RowGroups = 32 / 4;                // eight lines to a map row
-
 } // namespace
 
 void write_screen_map_text(TextWriter &text, const char *base_name,
@@ -35,27 +32,19 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
   write_declaration_head(text, base_name, "_map");
   write_decimal(text, ScreenEntryCount);
   write_text(text, "]=\n{\n");
-  for (int group = 0; group < GroupCount; ++group) {
-    if (group != 0)
+  for (int i = 0; i < ScreenEntryCount; ++i) {
+    if (i % 4 == 0 && i != 0)
       write_text(text, "\n");
-    if (group % RowGroups == 0) {
+    if (i % 32 == 0) {
       write_text(text, "/* ");
       write_text(text, RowLabel);
       write_text(text, " No. ");
-      write_decimal(text, group / RowGroups);
+      write_decimal(text, i / 32);
       write_text(text, " */\n");
     }
-    unsigned values[4];
-    for (int c = 0; c < 4; ++c)
-      values[c] = map_entry_from_screen_entry(entries[4 * group + c]);
     // Every entry is followed by a comma but the last, which ends its line.
-    if (group == GroupCount - 1) {
-      write_hex_row(text, values, 3, ",");
-      write_hex(text, values[3]);
-      write_text(text, "\n");
-    } else {
-      write_hex_row(text, values, 4, ",");
-    }
+    write_hex(text, map_entry_from_screen_entry(entries[i]));
+    write_text(text, i == ScreenEntryCount - 1 ? "\n" : ",");
   }
   write_text(text, "};\n");
 }

@@ -50,7 +50,7 @@ template <int RowValues, typename Row>
     p = store_hex_words<RowValues>(p, row(step));
     p = store_text(p, "\n");
   }
-  return array_end ? p - 4 : p;
+  return array_end ? p - 4 : p; // ", " and the line end
 }
 
 // Writes entry index of count as "RGB(r,g,b)" from 5-bit components, in its place in the array:

@@ -98,37 +98,20 @@ struct HexPairs {
 };
 inline constexpr HexPairs hex_pairs;
 
-// Stores "0x", the four digits of value (at most 0xFFFF) and the two bytes after them, all eight
-// at once, at p; a piece shorter than eight bytes leaves the rest in the headroom, where the
-// next piece goes.
-[[gnu::always_inline]] inline void store_hex_piece(char *p, unsigned value, char after, char then) {
-  char piece[8] = {'0', 'x', 0, 0, 0, 0, after, then};
-  std::memcpy(piece + 2, hex_pairs.digits[value >> 8], 2);
-  std::memcpy(piece + 4, hex_pairs.digits[value & 0xFF], 2);
-  std::memcpy(p, piece, 8);
-}
-
-// "0x%04x": lower-case hexadecimal, at least four digits.
+// "0x%04x": lower-case hexadecimal, at least four digits. A value up to 0xFFFF is stored as one
+// eight-byte piece, whose last two bytes lie in the headroom, where the next piece goes.
 [[gnu::always_inline]] inline char *store_hex(char *p, unsigned long long value) {
   if (value > 0xFFFF)
     return store_long_hex(p, value);
-  store_hex_piece(p, static_cast<unsigned>(value), ' ', ' ');
+  char piece[8] = {'0', 'x'};
+  std::memcpy(piece + 2, hex_pairs.digits[value >> 8], 2);
+  std::memcpy(piece + 4, hex_pairs.digits[value & 0xFF], 2);
+  std::memcpy(p, piece, 8);
   return p + 6;
 }
 
-// Each of count values (at most 4, each at most 0xFFFF) as store_hex does, followed by
-// separator (one or two bytes, such as ", " or ",").
-[[gnu::always_inline]] inline char *store_hex_row(char *p, const unsigned *values, int count,
-                                                  std::string_view separator) {
-  std::size_t step = 6 + separator.size();
-#pragma GCC unroll 4
-  for (int i = 0; i < count; ++i, p += step)
-    store_hex_piece(p, values[i] & 0xFFFF, separator[0], separator.size() > 1 ? separator[1] : ' ');
-  return p;
-}
-
 // Eight 16-bit values side by side in one vector (GCC's and Clang's vector extension: vector
-// instructions where the machine has them, plain code elsewhere). A bitmap's tile rows are
+// instructions where the machine has them, plain code elsewhere). A character's rows are
 // formatted a row at a time in these.
 typedef std::uint16_t WordVector __attribute__((vector_size(16)));
 
@@ -181,9 +164,4 @@ template <int Count>
 
 [[gnu::always_inline]] inline void write_component(TextWriter &writer, unsigned value) {
   commit(writer, store_component(text_end(writer), value));
-}
-
-[[gnu::always_inline]] inline void write_hex_row(TextWriter &writer, const unsigned *values,
-                                                 int count, std::string_view separator) {
-  commit(writer, store_hex_row(text_end(writer), values, count, separator));
 }
