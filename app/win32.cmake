@@ -1,25 +1,31 @@
-# The Windows program: a static 32-bit GUI executable with the shell icon, needing no DLL beyond
-# the system's own.
+# The Windows program: a static GUI executable, 32-bit for users (64-bit for the tests where no
+# 32-bit program can start), with its icon, version and manifest, needing no DLL beyond the
+# system's own.
+enable_language(RC)
 
 # The outcome texts are held as code page 932 bytes, whatever the source file's encoding.
 set_source_files_properties(app/messages.cpp PROPERTIES COMPILE_OPTIONS -fexec-charset=CP932)
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-find_program(MORVANE_WINDRES NAMES ${CMAKE_RC_COMPILER} i686-w64-mingw32-windres windres REQUIRED)
 
 set(morvane_icon ${CMAKE_CURRENT_BINARY_DIR}/morvane.ico)
-set(morvane_resources ${CMAKE_CURRENT_BINARY_DIR}/morvane_rc.o)
 add_custom_command(OUTPUT ${morvane_icon}
   COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/app/make_icon.py ${morvane_icon}
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/make_icon.py
   COMMENT "Drawing the program icon")
-add_custom_command(OUTPUT ${morvane_resources}
-  COMMAND ${MORVANE_WINDRES} --target=pe-i386 -I ${CMAKE_CURRENT_BINARY_DIR}
-          -i ${CMAKE_CURRENT_SOURCE_DIR}/app/morvane.rc -o ${morvane_resources}
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/morvane.rc ${morvane_icon}
-  COMMENT "Compiling the program resources")
+add_custom_target(morvane_icon DEPENDS ${morvane_icon})
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/morvane_version.h CONTENT
+  "#define MORVANE_VERSION_NUMBERS @PROJECT_VERSION_MAJOR@,@PROJECT_VERSION_MINOR@,@PROJECT_VERSION_PATCH@,0
+#define MORVANE_VERSION_TEXT \"@PROJECT_VERSION@\"
+" @ONLY)
+set_source_files_properties(app/morvane.rc PROPERTIES
+  OBJECT_DEPENDS "${morvane_icon};${CMAKE_CURRENT_SOURCE_DIR}/app/morvane.manifest")
 
-add_executable(morvane WIN32 app/main_win32.cpp ${morvane_resources})
+add_executable(morvane WIN32 app/main_win32.cpp app/morvane.rc)
+add_dependencies(morvane morvane_icon)
+# The resource compiler finds the icon and the version beside each other, the manifest beside
+# the .rc.
+target_include_directories(morvane PRIVATE ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/app)
 target_link_libraries(morvane PRIVATE morvane_core shell32)
 target_link_options(morvane PRIVATE -static -static-libgcc -static-libstdc++)
 # A release program carries no symbol table: it would triple the size of a small program.

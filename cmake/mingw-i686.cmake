@@ -1,19 +1,5 @@
-# Cross-building the 32-bit Windows program with mingw-w64:
+# Cross-building the 32-bit Windows programs, the ones users run, with mingw-w64:
 #   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(MORVANE_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${MORVANE_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${MORVANE_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${MORVANE_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MORVANE_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Every x86 processor Windows still runs on has SSE2; the bitmap writer formats its values in
-# vector registers.
-set(CMAKE_C_FLAGS_INIT -msse2)
-set(CMAKE_CXX_FLAGS_INIT -msse2)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

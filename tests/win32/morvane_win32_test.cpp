@@ -84,6 +84,13 @@ struct Outcome {
   long exit_code;
 };
 
+std::wstring widen(const char *text) {
+  wchar_t wide[1024];
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 1024) <= 0)
+    return L"";
+  return wide;
+}
+
 std::wstring quoted(const std::wstring &text) { return L"\"" + text + L"\""; }
 
 std::wstring dos_bytes_name(const std::string &name) {
@@ -523,6 +530,69 @@ void shell_icon_group_101(const Context &context, const std::wstring &) {
   FreeLibrary(program);
 }
 
+// The version resource as the system's version API reads it, and the manifest, of the program
+// file named file_name.
+void expect_version_and_manifest(const std::wstring &program, const std::wstring &file_name) {
+  DWORD size = GetFileVersionInfoSizeW(program.c_str(), nullptr);
+  std::vector<unsigned char> info(size);
+  expect(size > 0 && GetFileVersionInfoW(program.c_str(), 0, size, info.data()),
+         "no version information in " + printable(file_name));
+  if (size > 0) {
+    auto text_of = [&](const wchar_t *name) {
+      std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+      void *value = nullptr;
+      UINT length = 0;
+      if (!VerQueryValueW(info.data(), key.c_str(), &value, &length) || length == 0)
+        return std::wstring(L"(none)");
+      return std::wstring(static_cast<const wchar_t *>(value));
+    };
+    const std::wstring version = widen(MORVANE_VERSION);
+    expect(text_of(L"FileVersion") == version, "FileVersion " + printable(text_of(L"FileVersion")));
+    expect(text_of(L"ProductVersion") == version,
+           "ProductVersion " + printable(text_of(L"ProductVersion")));
+    expect(text_of(L"ProductName") == L"Morvane", "ProductName " + printable(text_of(L"ProductName")));
+    expect(text_of(L"OriginalFilename") == file_name,
+           "OriginalFilename " + printable(text_of(L"OriginalFilename")));
+    for (const wchar_t *name : {L"FileDescription", L"LegalCopyright"})
+      expect(text_of(name) != L"(none)", "no " + printable(name));
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT length = 0;
+    expect(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void **>(&fixed), &length) &&
+               length == sizeof *fixed,
+           "no fixed version information");
+    if (fixed) {
+      std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                             std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                             std::to_wstring(HIWORD(fixed->dwFileVersionLS));
+      expect(numbers == version && LOWORD(fixed->dwFileVersionLS) == 0,
+             "the file version numbers read " + printable(numbers));
+    }
+  }
+
+  HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  expect(module != nullptr, "the program file cannot be loaded for its resources");
+  if (!module)
+    return;
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+  expect(found != nullptr, "no manifest in " + printable(file_name));
+  if (found) {
+    std::string manifest(static_cast<const char *>(LockResource(LoadResource(module, found))),
+                         SizeofResource(module, found));
+    for (const char *setting : {"level=\"asInvoker\"", "PerMonitorV2", "true/pm",
+                                "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // Windows 7
+                                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) // Windows 10 and 11
+      expect(manifest.find(setting) != std::string::npos,
+             std::string("the manifest lacks ") + setting);
+    expect(manifest.find("activeCodePage") == std::string::npos,
+           "the manifest sets the process code page");
+  }
+  FreeLibrary(module);
+}
+
+void version_and_manifest(const Context &context, const std::wstring &) {
+  expect_version_and_manifest(context.program, L"morvane.exe");
+}
+
 struct TestCase {
   const char *name;
   void (*run)(const Context &, const std::wstring &directory);
@@ -547,14 +617,8 @@ const TestCase test_cases[] = {
     {"source_in_a_drive_root", source_in_a_drive_root},
     {"source_held_open_by_another_program", source_held_open_by_another_program},
     {"shell_icon_group_101", shell_icon_group_101},
+    {"version_and_manifest", version_and_manifest},
 };
-
-std::wstring widen(const char *text) {
-  wchar_t wide[1024];
-  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 1024) <= 0)
-    return L"";
-  return wide;
-}
 
 int write_sources(const std::wstring &dir) {
   write_file(dir + L"\\pal.col", colour_file());
