@@ -39,7 +39,7 @@ passed=0
 failed=0
 # Runs one part, its output shown as it comes, and notes its outcome.
 run_part() {
-  local name=$1 log status outcome counts
+  local name=$1 log status outcome counts build
   shift
   echo "== $name"
   log=$(mktemp)
@@ -55,7 +55,10 @@ run_part() {
   else
     outcome=passed
   fi
+  # The Windows parts name the build they ran.
+  build=$(grep -m 1 '^Windows build under test: ' "$log" | cut -d' ' -f5-)
   rm -f "$log"
+  [ -n "$build" ] && counts="${counts:+$counts; }$build"
   [ -n "$counts" ] && [ "${outcome%% *}" != skipped ] && outcome="$outcome ($counts)"
   summary+=("$name: $outcome")
   if [ "$status" -ne 0 ]; then

@@ -10,7 +10,7 @@ build_packages=(cmake g++ make)
 test_packages=(
   "${build_packages[@]}" libgtest-dev libgmock-dev python3
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
   gcc-arm-none-eabi libmgba-dev
   dpkg-dev file man-db unzip)
 
@@ -39,7 +39,7 @@ build)
   done
   ;;
 test)
-  # The Windows tests run the 32-bit Wine.
+  # The Windows tests run the 32-bit Wine where the kernel starts 32-bit programs.
   as_root dpkg --add-architecture i386
   install_packages "${test_packages[@]}"
   bash tests/run_all.sh

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Cross-builds morvane.exe and its test driver, then runs the Windows tests under Wine in a
 # headless X server; the outputs are compared with the command-line program's for the same
-# sources. Ends with "N passed, N failed"; without the tools it prints "skipped: ..." and exits 0.
+# sources. The 32-bit programs, the ones users run, are run where this machine starts the 32-bit
+# Wine; elsewhere their form is checked and the tests run the 64-bit build under wine64 (see
+# wine_choose_build). Ends with "N passed, N failed"; without the tools it prints "skipped: ..."
+# and exits 0.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
 
 missing=$(wine_env_missing)
-if [ -z "$missing" ] && [ ! -e /usr/lib/wine/wine ] && ! command -v wine32 >/dev/null 2>&1; then
-  missing="32-bit wine (wine32:i386)"
-fi
 if [ -n "$missing" ]; then
-  echo "skipped: the Windows tests need the Debian packages g++-mingw-w64-i686-win32 wine" \
-    "wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic python3 cmake" \
-    "(wine32 from the i386 architecture)"
+  echo "skipped: the Windows tests need the Debian packages g++-mingw-w64-i686-win32" \
+    "g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth" \
+    "fonts-ipafont-gothic python3 cmake (wine32 from the i386 architecture); missing: $missing"
   exit 0
 fi
+wine_choose_build
+echo "Windows build under test: $MORVANE_WINE_BUILD"
 
 passed=0
 failed=0
@@ -25,33 +27,44 @@ finish() {
   exit
 }
 
+# Configures and builds directory $1 with the remaining arguments; false, with the log shown,
+# when either fails.
+build() {
+  local dir=$1 log
+  shift
+  log=$(mktemp)
+  if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$log" 2>&1 &&
+         cmake --build "$dir" -j2 >>"$log" 2>&1; }; then
+    cat "$log"
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
+
 echo "-- building"
-log=$(mktemp)
-if ! { cmake -S . -B build-win32-tests -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
-         -DCMAKE_BUILD_TYPE=Release -DMORVANE_WIN32_TESTS=ON >"$log" 2>&1 &&
-       cmake --build build-win32-tests -j2 >>"$log" 2>&1; }; then
-  cat "$log"
+# The 32-bit programs are built and checked on every machine; the tests run the chosen build.
+tests_build=build-win${MORVANE_WINE_BITS}-tests
+if ! build build-win32-tests -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
+       -DMORVANE_WIN32_TESTS=ON ||
+   { [ "$tests_build" != build-win32-tests ] &&
+     ! build "$tests_build" -DCMAKE_TOOLCHAIN_FILE="$MORVANE_TOOLCHAIN" -DMORVANE_WIN32_TESTS=ON; }; then
   echo "FAIL the cross build"
   failed=1
   finish
 fi
-if ! { cmake -S . -B build-win32-posix -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$log" 2>&1 &&
-       cmake --build build-win32-posix -j2 --target morvane >>"$log" 2>&1; }; then
-  cat "$log"
+if ! build build-win32-posix -DBUILD_TESTING=OFF; then
   echo "FAIL the command-line build"
   failed=1
   finish
 fi
-rm -f "$log"
 
-# The program under test needs no DLL beyond the system's own.
-dlls=$(i686-w64-mingw32-objdump -p build-win32-tests/morvane.exe | awk '/DLL Name/ {print $3}' |
-  tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
-if [ "$dlls" = "gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll " ]; then
-  echo "ok morvane.exe needs only system DLLs"
+problems=$(program_form_problems build-win32-tests/morvane.exe GUI)
+if [ -z "$problems" ]; then
+  echo "ok the 32-bit morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs"
   passed=$((passed + 1))
 else
-  echo "FAIL morvane.exe needs: $dlls"
+  echo "FAIL the 32-bit morvane.exe: $problems"
   failed=$((failed + 1))
 fi
 
@@ -66,20 +79,20 @@ if ! wine_env_start; then
   finish
 fi
 
-driver=build-win32-tests/tests/win32/morvane_win32_test.exe
+driver=$tests_build/tests/win32/morvane_win32_test.exe
 expected="$MORVANE_WINE_DIR/expected"
 work="$MORVANE_WINE_DIR/work"
 mkdir -p "$expected" "$work"
 
 # The sources every comparison uses, converted by the command-line program.
-timeout 120 wine "$driver" sources "$(windows_path "$expected")"
+timeout 120 "${MORVANE_WINE[@]}" "$driver" sources "$(windows_path "$expected")"
 for source in "$expected"/*; do
   build-win32-posix/morvane "$source" >/dev/null 2>&1
 done
 
 echo "-- running the Windows tests"
 results="$MORVANE_WINE_DIR/results.txt"
-timeout 900 wine "$driver" run "$(windows_path "$PWD/build-win32-tests/morvane.exe")" \
+timeout 900 "${MORVANE_WINE[@]}" "$driver" run "$(windows_path "$PWD/$tests_build/morvane.exe")" \
   "$(windows_path "$work")" "$(windows_path "$expected")" | tr -d '\r' | tee "$results"
 driver_status=${PIPESTATUS[0]}
 passed=$((passed + $(grep -c '^ok ' "$results")))

@@ -11,17 +11,19 @@ if [ -n "$missing" ]; then
   exit 0
 fi
 
-cmake -S . -B build-win32-tests -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
+wine_choose_build
+build=build-win${MORVANE_WINE_BITS}-tests
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$MORVANE_TOOLCHAIN" \
   -DCMAKE_BUILD_TYPE=Release -DMORVANE_WIN32_TESTS=ON >/dev/null
-cmake --build build-win32-tests -j2 >/dev/null
+cmake --build "$build" -j2 >/dev/null
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 trap wine_env_stop EXIT
 wine_env_start
 mkdir -p "$MORVANE_WINE_DIR/work" "$MORVANE_WINE_DIR/pictures" docs
-timeout 120 wine build-win32-tests/tests/win32/morvane_win32_test.exe pictures \
-  "$(windows_path "$PWD/build-win32-tests/morvane.exe")" \
+timeout 120 "${MORVANE_WINE[@]}" "$build/tests/win32/morvane_win32_test.exe" pictures \
+  "$(windows_path "$PWD/$build/morvane.exe")" \
   "$(windows_path "$MORVANE_WINE_DIR/work")" "$(windows_path "$MORVANE_WINE_DIR/pictures")"
 for picture in window message; do
   python3 tests/win32/bmp_to_png.py "$MORVANE_WINE_DIR/pictures/$picture.bmp" "docs/$picture.png"

@@ -1,5 +1,6 @@
-# Sourced by the Windows test scripts: a throw-away 32-bit Wine prefix inside a headless X server.
-# Sets MORVANE_WINE_DIR and WINEPREFIX; wine_env_stop undoes everything it started.
+# Sourced by the Windows test scripts: the choice of the Windows build to run, and a throw-away
+# Wine prefix of its kind inside a headless X server. wine_env_start sets MORVANE_WINE_DIR and
+# WINEPREFIX; wine_env_stop undoes everything it started.
 
 # Wine gives files their Unix names in the locale's character set: the Japanese names the tests
 # use need a UTF-8 one, whatever the caller has set or not.
@@ -10,16 +11,71 @@ wine_env_missing() {
   local missing=()
   local tool
   for tool in i686-w64-mingw32-g++ i686-w64-mingw32-windres i686-w64-mingw32-objdump \
+    x86_64-w64-mingw32-g++ x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump \
     wine wineserver Xvfb python3 cmake; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
   done
+  [ -x /usr/lib/wine/wine64 ] || missing+=("wine64")
   echo "${missing[*]}"
+}
+
+# Chooses the Windows build the tests run. The 32-bit build, the one users run, where the 32-bit
+# Wine starts here (found by starting it: a kernel without IA-32 emulation cannot); otherwise,
+# or when MORVANE_WINE_BITS=64 asks for it, the 64-bit build of the same code under wine64. Sets
+# MORVANE_WINE_BITS (32 or 64), MORVANE_WINE_BUILD (a line that names the build and why),
+# MORVANE_TOOLCHAIN (its toolchain file) and MORVANE_WINE (the command that runs a program under
+# its Wine, an array).
+wine_choose_build() {
+  local started
+  if [ "${MORVANE_WINE_BITS:-}" = 64 ]; then
+    MORVANE_WINE_BUILD="64-bit build under wine64, as MORVANE_WINE_BITS=64 asks"
+    MORVANE_WINE_BITS=64
+  elif started=$(/usr/lib/wine/wine --version 2>&1); then
+    MORVANE_WINE_BUILD="32-bit build under the 32-bit Wine ($started)"
+    MORVANE_WINE_BITS=32
+  else
+    MORVANE_WINE_BUILD="64-bit build under wine64, as the 32-bit Wine cannot start here (${started##*: })"
+    MORVANE_WINE_BITS=64
+  fi
+  if [ "$MORVANE_WINE_BITS" = 32 ]; then
+    MORVANE_TOOLCHAIN=$PWD/cmake/mingw-i686.cmake
+    MORVANE_WINE=(wine)
+  else
+    MORVANE_TOOLCHAIN=$PWD/cmake/mingw-x86_64.cmake
+    MORVANE_WINE=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
+  fi
+}
+
+wine_run() { "${MORVANE_WINE[@]}" "$@"; }
+
+# Prints what is wrong with the form of the 32-bit program $1, a $2 (GUI or console) program:
+# a PE32 file of that subsystem, needing system DLLs only, without a symbol table, with its icon
+# group, version and manifest. Nothing when all is right; it needs no Wine.
+program_form_problems() {
+  local program=$1 subsystem=$2 headers dll resources
+  headers=$(i686-w64-mingw32-objdump -p "$program" 2>&1)
+  grep -q '^Magic.*(PE32)' <<<"$headers" || echo "$program is not a PE32 file"
+  case $subsystem in
+  GUI) grep -q '^Subsystem.*(Windows GUI)' <<<"$headers" || echo "$program is not a GUI program" ;;
+  console) grep -q '^Subsystem.*(Windows CUI)' <<<"$headers" || echo "$program is not a console program" ;;
+  esac
+  for dll in $(awk '/DLL Name/ {print tolower($3)}' <<<"$headers"); do
+    case $dll in
+    advapi32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | shell32.dll | user32.dll) ;;
+    *) echo "$program needs $dll" ;;
+    esac
+  done
+  i686-w64-mingw32-objdump -t "$program" | grep -qx "no symbols" || echo "$program has a symbol table"
+  resources=$(i686-w64-mingw32-windres -J coff -O rc -i "$program" 2>&1)
+  grep -q '^101 14 ' <<<"$resources" || echo "$program has no icon group 101"
+  grep -q '^1 VERSIONINFO' <<<"$resources" || echo "$program has no version resource"
+  grep -q '^1 24 ' <<<"$resources" || echo "$program has no manifest"
 }
 
 wine_env_start() {
   MORVANE_WINE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morvane-wine-XXXXXX")
   export WINEPREFIX="$MORVANE_WINE_DIR/prefix"
-  export WINEARCH=win32
+  export WINEARCH=win$MORVANE_WINE_BITS
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -41,7 +97,7 @@ wine_env_start() {
     waited=$((waited + 1))
   done
 
-  wine wineboot -i >"$MORVANE_WINE_DIR/wineboot.log" 2>&1 || true
+  wine_run wineboot -i >"$MORVANE_WINE_DIR/wineboot.log" 2>&1 || true
   wineserver -w
   # Wine's virtual desktop gives the windows their title bars and lets programs end sooner;
   # Tahoma, the message box font, is drawn with a Japanese font so the texts are readable.
@@ -59,7 +115,7 @@ REGEDIT4
 "MS Shell Dlg"="IPAGothic"
 "MS Shell Dlg 2"="IPAGothic"
 EOF
-  wine regedit "$MORVANE_WINE_DIR/settings.reg" >>"$MORVANE_WINE_DIR/wineboot.log" 2>&1
+  wine_run regedit "$MORVANE_WINE_DIR/settings.reg" >>"$MORVANE_WINE_DIR/wineboot.log" 2>&1
   wineserver -w
 }
 
