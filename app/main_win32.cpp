@@ -47,13 +47,57 @@ const wchar_t *text_after_program_name(const wchar_t *line) {
   return line;
 }
 
+bool is_blank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The form the shell gives several files on the icon or in "Send to": two or more paths apart by
+// blanks, those with a blank in quotes. No file name holds '"', so a line of that form with a
+// quote in it names no single file. True, with the first path, for such a line.
+bool first_of_several_paths(const wchar_t *line, const wchar_t **first, int *first_length) {
+  int paths = 0;
+  bool quoted = false;
+  const wchar_t *first_start = nullptr;
+  const wchar_t *first_end = nullptr;
+  while (*line) {
+    const wchar_t *start = line;
+    const wchar_t *end;
+    if (*line == L'"') {
+      start = ++line;
+      while (*line && *line != L'"')
+        ++line;
+      if (!*line)
+        return false;
+      end = line++;
+      quoted = true;
+    } else {
+      while (*line && !is_blank(*line) && *line != L'"')
+        ++line;
+      end = line;
+    }
+    if (end == start || (*line && !is_blank(*line)))
+      return false;
+    if (paths++ == 0) {
+      first_start = start;
+      first_end = end;
+    }
+    while (is_blank(*line))
+      ++line;
+  }
+  if (paths < 2 || !quoted)
+    return false;
+  *first = first_start;
+  *first_length = static_cast<int>(first_end - first_start);
+  return true;
+}
+
 // The shell quotes a path with a blank when it starts the program for a file (a drop on its
-// icon, "Send to", a file association). No file name holds '"', so a command line that begins
-// and ends with one names no file as it stands: it is taken without that one enclosing pair.
-// No other quote is removed and nothing is split off.
+// icon, "Send to", a file association). A command line that begins and ends with '"' is taken
+// without that one enclosing pair; one that holds several paths is taken as the first of them,
+// the others ignored as in a drop of several files. No other quote is removed and nothing else
+// is split off.
 void take_command_line(const wchar_t *line) {
   int length = static_cast<int>(std::wcslen(line));
-  if (length >= 2 && line[0] == L'"' && line[length - 1] == L'"') {
+  if (!first_of_several_paths(line, &line, &length) && length >= 2 && line[0] == L'"' &&
+      line[length - 1] == L'"') {
     ++line;
     length -= 2;
   }

@@ -243,13 +243,42 @@ void quoted_command_line(const Context &context, const std::wstring &dir) {
   const std::wstring unreadable[] = {
       L"\"" + folder + L"\\x y.col",
       quoted(folder) + L"\\x y.col",
-      // One path, a.col" "b.col, that no file can have.
-      quoted(dir + L"\\a.col") + L" " + quoted(dir + L"\\b.col"),
   };
   for (const std::wstring &line : unreadable)
     expect_outcome(run_command_line(context, start + line), ReadFailedText, DefaultCaption);
   expect_names(folder, {L"x y.c", L"x y.col"});
   expect_names(dir, {L"My Pictures", L"a.col", L"b.col"});
+}
+
+void several_paths_on_the_command_line(const Context &context, const std::wstring &dir) {
+  // The shell's line for several files on the icon or "Send to": those with a blank quoted. The
+  // first converts; the others are ignored, as in a drop of several files.
+  std::wstring folder = dir + L"\\My Pictures";
+  make_directory(folder);
+  write_file(folder + L"\\x y.col", colour_file());
+  write_file(folder + L"\\z w.col", colour_file());
+  write_file(dir + L"\\plain.col", colour_file());
+  std::wstring start = quoted(context.program) + L" ";
+  expect_outcome(run_command_line(context, start + quoted(folder + L"\\x y.col") + L" " +
+                                               quoted(folder + L"\\z w.col") + L" " + dir +
+                                               L"\\plain.col"),
+                 SuccessText, SuccessCaption);
+  expect_same_output(folder + L"\\x y.c", renamed_output(context, "pal", "x_y"));
+  expect_names(folder, {L"x y.c", L"x y.col", L"z w.col"});
+  expect_names(dir, {L"My Pictures", L"plain.col"});
+
+  expect_outcome(
+      run_command_line(context, start + dir + L"\\plain.col  " + quoted(folder + L"\\z w.col")),
+      SuccessText, SuccessCaption);
+  expect_same_output(dir + L"\\plain.c", renamed_output(context, "pal", "plain"));
+  expect_names(folder, {L"x y.c", L"x y.col", L"z w.col"});
+
+  // The first path is the one taken, also when it cannot be read.
+  expect_outcome(run_command_line(context, start + quoted(folder + L"\\gone.col") + L" " +
+                                               quoted(folder + L"\\z w.col")),
+                 ReadFailedText, DefaultCaption);
+  expect_names(folder, {L"x y.c", L"x y.col", L"z w.col"});
+  expect_names(dir, {L"My Pictures", L"plain.c", L"plain.col"});
 }
 
 void bitmap_outcomes(const Context &context, const std::wstring &dir) {
@@ -603,6 +632,7 @@ const TestCase test_cases[] = {
     {"command_line_forms_of_the_program_name", command_line_forms_of_the_program_name},
     {"command_line_failures", command_line_failures},
     {"quoted_command_line", quoted_command_line},
+    {"several_paths_on_the_command_line", several_paths_on_the_command_line},
     {"bitmap_outcomes", bitmap_outcomes},
     {"empty_command_line_waits_with_the_window", empty_command_line_waits_with_the_window},
     {"drop_converts_only_the_first_file", drop_converts_only_the_first_file},
