@@ -9,6 +9,7 @@
 #include "app/dispatch.h"
 #include "app/messages.h"
 #include "platform/code_page_932.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ constexpr std::size_t NarrowPathCapacity = 2 * PathCapacity;
 int command_line_start = 0;
 // That command line's path as code page 932 text, taken before the window exists.
 char command_line_path[NarrowPathCapacity];
-// Set with it when that path has no code page 932 form or does not fit command_line_path; the
-// conversion is then refused as unreadable.
+// Set with it when that path does not fit command_line_path; the conversion is then refused as
+// unreadable.
 bool command_line_refused = false;
 // The owner of the message boxes; null while the window is being created.
 HWND main_window = nullptr;
@@ -58,7 +59,7 @@ void take_command_line(const wchar_t *line) {
     length -= 2;
   }
   command_line_refused =
-      !wide_to_shift_jis(line, length, command_line_path, sizeof command_line_path);
+      !take_source_path(line, length, command_line_path, sizeof command_line_path);
 }
 
 // A run converts at most one file: once its conversion begins, the window takes no more drops.
@@ -75,7 +76,7 @@ bool take_dropped_path(HDROP drop, char (&narrow)[NarrowPathCapacity]) {
     return false;
   path[0] = L'\0';
   DragQueryFileW(drop, 0, path, PathCapacity);
-  return wide_to_shift_jis(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
+  return take_source_path(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
