@@ -16,6 +16,9 @@ namespace {
 // Room for the code page 932 form of any path of fewer than PathCapacity UTF-16 units, each
 // one or two bytes; a path that needs more cannot fit SourcePath either.
 constexpr std::size_t NarrowPathCapacity = 2 * PathCapacity;
+// A byte of SourcePath comes from at most two UTF-16 units (a stand-in for a surrogate pair), so
+// a path of this many units or more cannot fit it.
+constexpr std::size_t WidePathCapacity = 2 * PathCapacity;
 
 // Set when the program was started with a non-empty command line; never cleared.
 int command_line_start = 0;
@@ -70,12 +73,11 @@ void begin_the_conversion(HWND window) {
 
 // The first dropped file's path as code page 932 text; false when it has none or is too long.
 bool take_dropped_path(HDROP drop, char (&narrow)[NarrowPathCapacity]) {
-  // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
-  wchar_t path[PathCapacity];
-  if (DragQueryFileW(drop, 0, nullptr, 0) >= PathCapacity)
+  wchar_t path[WidePathCapacity];
+  if (DragQueryFileW(drop, 0, nullptr, 0) >= WidePathCapacity)
     return false;
   path[0] = L'\0';
-  DragQueryFileW(drop, 0, path, PathCapacity);
+  DragQueryFileW(drop, 0, path, WidePathCapacity);
   return take_source_path(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
 }
 

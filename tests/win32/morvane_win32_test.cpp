@@ -495,6 +495,35 @@ void paths_at_the_length_limit(const Context &context, const std::wstring &dir) 
   expect_names(folder, {fits.substr(folder.size() + 1), too_long.substr(folder.size() + 1)});
 }
 
+// The limit is measured in code page 932 bytes, a stand-in counting one however many UTF-16
+// units its character has.
+void stand_ins_at_the_length_limit(const Context &context, const std::wstring &dir) {
+  std::wstring folder = dir + L"\\" + std::wstring(120, L'd');
+  make_directory(folder);
+  // The name's first 'f' becomes a character of two UTF-16 units: one byte still.
+  auto with_emoji = [&](std::wstring path) {
+    return path.replace(folder.size() + 1, 1, L"\U0001F3A8");
+  };
+  std::wstring fits = with_emoji(path_of_length(dir, 255));
+  std::wstring too_long = with_emoji(path_of_length(dir, 256));
+  write_file(fits, colour_file());
+  write_file(too_long, colour_file());
+  std::wstring fits_output = fits.substr(0, fits.size() - 4) + L".c";
+  HWND window = nullptr;
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + fits), SuccessText,
+                 SuccessCaption);
+  expect(file_exists(fits_output), "the 255-byte path was not converted from the command line");
+  DeleteFileW(fits_output.c_str());
+  expect_outcome(run_drop(context, {fits}, &window), SuccessText, SuccessCaption);
+  expect(file_exists(fits_output), "the 255-byte path was not converted from a drop");
+  DeleteFileW(fits_output.c_str());
+
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + too_long),
+                 ReadFailedText, DefaultCaption);
+  expect_outcome(run_drop(context, {too_long}, &window), ReadFailedText, DefaultCaption);
+  expect_names(folder, {fits.substr(folder.size() + 1), too_long.substr(folder.size() + 1)});
+}
+
 void output_named_by_the_stored_name(const Context &context, const std::wstring &dir) {
   // The path names the file in other letter cases; the output takes the name as listed.
   write_file(dir + L"\\SkyPalette.col", colour_file());
@@ -588,6 +617,7 @@ const TestCase test_cases[] = {
     {"array_names_compile", array_names_compile},
     {"paths_beyond_code_page_932", paths_beyond_code_page_932},
     {"paths_at_the_length_limit", paths_at_the_length_limit},
+    {"stand_ins_at_the_length_limit", stand_ins_at_the_length_limit},
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
     {"source_in_a_drive_root", source_in_a_drive_root},
     {"source_held_open_by_another_program", source_held_open_by_another_program},
