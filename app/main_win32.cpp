@@ -9,19 +9,23 @@
 #include "app/dispatch.h"
 #include "app/messages.h"
 #include "platform/code_page_932.h"
+#include "platform/platform.h"
 
 namespace {
 
 // Room for the code page 932 form of any path of fewer than PathCapacity UTF-16 units, each
 // one or two bytes; a path that needs more cannot fit SourcePath either.
 constexpr std::size_t NarrowPathCapacity = 2 * PathCapacity;
+// A byte of SourcePath comes from at most two UTF-16 units (a stand-in for a surrogate pair), so
+// a path of this many units or more cannot fit it.
+constexpr std::size_t WidePathCapacity = 2 * PathCapacity;
 
 // Set when the program was started with a non-empty command line; never cleared.
 int command_line_start = 0;
 // That command line's path as code page 932 text, taken before the window exists.
 char command_line_path[NarrowPathCapacity];
-// Set with it when that path has no code page 932 form or does not fit command_line_path; the
-// conversion is then refused as unreadable.
+// Set with it when that path does not fit command_line_path; the conversion is then refused as
+// unreadable.
 bool command_line_refused = false;
 // The owner of the message boxes; null while the window is being created.
 HWND main_window = nullptr;
@@ -102,7 +106,7 @@ void take_command_line(const wchar_t *line) {
     length -= 2;
   }
   command_line_refused =
-      !wide_to_shift_jis(line, length, command_line_path, sizeof command_line_path);
+      !take_source_path(line, length, command_line_path, sizeof command_line_path);
 }
 
 // A run converts at most one file: once its conversion begins, the window takes no more drops.
@@ -113,13 +117,12 @@ void begin_the_conversion(HWND window) {
 
 // The first dropped file's path as code page 932 text; false when it has none or is too long.
 bool take_dropped_path(HDROP drop, char (&narrow)[NarrowPathCapacity]) {
-  // A path of PathCapacity characters or more cannot fit SourcePath in any code page 932 form.
-  wchar_t path[PathCapacity];
-  if (DragQueryFileW(drop, 0, nullptr, 0) >= PathCapacity)
+  wchar_t path[WidePathCapacity];
+  if (DragQueryFileW(drop, 0, nullptr, 0) >= WidePathCapacity)
     return false;
   path[0] = L'\0';
-  DragQueryFileW(drop, 0, path, PathCapacity);
-  return wide_to_shift_jis(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
+  DragQueryFileW(drop, 0, path, WidePathCapacity);
+  return take_source_path(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

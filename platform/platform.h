@@ -1,6 +1,6 @@
 // The only seam to the operating system: reading the source, the names and directories around
 // it, and putting a finished output in place. Paths are the program's narrow text (code page 932
-// on Windows).
+// on Windows, with a stand-in for each character it cannot hold).
 #pragma once
 
 #include <cstddef>
@@ -65,3 +65,10 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity);
 // closing succeeded, puts it in place as to, replacing an existing to in one step. True when it
 // is there; otherwise nothing of it is left and an existing to is untouched.
 bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to);
+
+#ifdef _WIN32
+// The Windows shell takes the source's path in as the system names it, in UTF-16. This keeps it
+// for the file operations on the source and writes its code page 932 form, for SourcePath, into
+// narrow (capacity bytes with the NUL). False when that form does not fit.
+bool take_source_path(const wchar_t *path, int length, char *narrow, std::size_t capacity);
+#endif

@@ -1,5 +1,8 @@
 // The operating-system seam for Windows: every narrow path is code page 932 and is turned into
-// UTF-16 explicitly, so the program behaves the same whatever the system's own code page is.
+// UTF-16 explicitly, so the program behaves the same whatever the system's own code page is. A
+// character code page 932 cannot hold is a stand-in in the narrow path (see code_page_932.h);
+// the seam keeps the UTF-16 texts the paths come from, so every file operation works on the
+// path as the system named it.
 #include "platform/platform.h"
 
 #include "platform/code_page_932.h"
@@ -12,9 +15,15 @@
 
 namespace {
 
-// Room for any path the program handles: a code page 932 string never has more UTF-16 units
-// than it has bytes.
+// Room for any path the program takes in: its code page 932 form has fewer than 512 bytes, each
+// of which comes from at most two UTF-16 units (a stand-in for a surrogate pair).
 constexpr int WidePathCapacity = 1024;
+
+// The source's path as the shell took it in: the paths of the source and of its directory are
+// made from it.
+wchar_t source_path[WidePathCapacity];
+// The file's own name as own_file_name last found it: the output's name is made from it.
+wchar_t source_name[MAX_PATH];
 
 HANDLE handle_of(SourceFile file) { return reinterpret_cast<HANDLE>(file.handle); }
 
@@ -27,9 +36,17 @@ bool is_drive(const wchar_t *path) {
 
 } // namespace
 
+bool take_source_path(const wchar_t *path, int length, char *narrow, std::size_t capacity) {
+  if (length >= WidePathCapacity || !wide_to_shift_jis(path, length, narrow, capacity))
+    return false;
+  std::wmemcpy(source_path, path, static_cast<std::size_t>(length));
+  source_path[length] = L'\0';
+  return true;
+}
+
 bool open_source(const char *path, SourceSharing sharing, SourceFile *file) {
   wchar_t wide[WidePathCapacity];
-  if (!shift_jis_to_wide(path, wide, WidePathCapacity))
+  if (!shift_jis_to_wide_from(path, source_path, wide, WidePathCapacity))
     return false;
   DWORD share = sharing == SourceSharing::read ? FILE_SHARE_READ : 0;
   HANDLE handle = CreateFileW(wide, GENERIC_READ, share, nullptr, OPEN_EXISTING,
@@ -89,7 +106,7 @@ void unmap_source(unsigned char *, std::size_t) {}
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
   wchar_t wide[WidePathCapacity];
-  if (!shift_jis_to_wide(path, wide, WidePathCapacity))
+  if (!shift_jis_to_wide_from(path, source_path, wide, WidePathCapacity))
     return false;
   // A wildcard would make the lookup return some other file's name.
   if (std::wcspbrk(wide, L"*?"))
@@ -100,14 +117,17 @@ bool own_file_name(const char *path, char *name, std::size_t capacity) {
     return false;
   FindClose(search);
   int length = static_cast<int>(std::wcslen(entry.cFileName));
-  return length > 0 && wide_to_shift_jis(entry.cFileName, length, name, capacity);
+  if (length == 0 || !wide_to_shift_jis(entry.cFileName, length, name, capacity))
+    return false;
+  std::wmemcpy(source_name, entry.cFileName, static_cast<std::size_t>(length) + 1);
+  return true;
 }
 
 bool directory_part(const char *path, char *directory, std::size_t capacity) {
   // The split is made in UTF-16: the second byte of a code page 932 character can be 0x5C, the
   // backslash, and must not be taken for a separator.
   wchar_t wide[WidePathCapacity];
-  if (!shift_jis_to_wide(path, wide, WidePathCapacity))
+  if (!shift_jis_to_wide_from(path, source_path, wide, WidePathCapacity))
     return false;
   int end = 0;
   int last_separator = -1;
@@ -125,7 +145,8 @@ bool directory_part(const char *path, char *directory, std::size_t capacity) {
 
 bool change_directory(const char *directory) {
   wchar_t wide[WidePathCapacity];
-  return shift_jis_to_wide(directory, wide, WidePathCapacity) && SetCurrentDirectoryW(wide);
+  return shift_jis_to_wide_from(directory, source_path, wide, WidePathCapacity) &&
+         SetCurrentDirectoryW(wide);
 }
 
 bool starts_two_byte_character(unsigned char byte) { return IsDBCSLeadByteEx(CodePage932, byte); }
@@ -171,7 +192,7 @@ bool put_output_in_place(std::FILE *file, const char *name, bool written, const 
   wchar_t wide_to[WidePathCapacity];
   if (!shift_jis_to_wide(name, wide_from, WidePathCapacity))
     return false;
-  if (written && shift_jis_to_wide(to, wide_to, WidePathCapacity) &&
+  if (written && shift_jis_to_wide_from(to, source_name, wide_to, WidePathCapacity) &&
       MoveFileExW(wide_from, wide_to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   DeleteFileW(wide_from);

@@ -432,6 +432,8 @@ void array_names_compile(const Context &context, const std::wstring &dir) {
       {L"ソフト.col", colour_file, L"ソフト.c", "pal", "\x83\x5C\x83\x74\x83\x67"},
       {L"ポー-1.scr", screen_file, L"ポー-1.c", "scene", "\x83\x7C\x81\x5B_1"},
       {L"ｱ-b.cgx", character_file, L"ｱ-b.c", "sheet", "\xB1_b"},
+      {L"café.col", colour_file, L"café.c", "pal", "caf_"},
+      {L"\U0001F3A8-1.scr", screen_file, L"\U0001F3A8-1.c", "scene", "__1"},
   };
   std::vector<std::wstring> listed;
   for (const Named &named : names) {
@@ -447,15 +449,58 @@ void array_names_compile(const Context &context, const std::wstring &dir) {
   expect_names(dir, listed);
 }
 
-void names_without_a_code_page_932_form(const Context &context, const std::wstring &dir) {
-  // é has no code page 932 form; were it replaced by a look-alike, cafe.col would convert.
-  write_file(dir + L"\\café.col", colour_file());
-  write_file(dir + L"\\cafe.col", colour_file());
-  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\café.col"),
-                 ReadFailedText, DefaultCaption);
-  HWND window = nullptr;
-  expect_outcome(run_drop(context, {dir + L"\\café.col"}, &window), ReadFailedText, DefaultCaption);
-  expect_names(dir, {L"cafe.col", L"café.col"});
+// Sources whose paths code page 932 cannot hold whole convert as any other: the output keeps
+// the source's name in full, and in the array names each such character becomes '_'.
+void paths_beyond_code_page_932(const Context &context, const std::wstring &dir) {
+  struct Source {
+    std::wstring folder;
+    std::wstring name;
+    std::string (*contents)();
+    std::wstring output;
+    const char *converted_as; // the base name of the shared source of the same kind
+    std::string array_base;   // as code page 932 bytes
+    // Files beside it that a look-alike or a '_' in place of a character would name instead.
+    std::vector<std::wstring> others;
+  };
+  auto bitmap = [] { return varied_bitmap(16, 16, 4); };
+  const Source sources[] = {
+      {L"José", L"José.col", colour_file, L"José.c", "pal", "Jos_", {L"Jose.col", L"Jos_.col"}},
+      {L"한글", L"한글.bmp", bitmap, L"한글.c", "tiles", "__", {L"__.bmp"}},
+      // The folder's first character is not the name's: each keeps its own.
+      {L"Ève", L"Éve.col", colour_file, L"Éve.c", "pal", "_ve", {L"Eve.col", L"_ve.col"}},
+      // Code page 932 holds these: the output is the one it has always been.
+      {L"カード", L"カード.cgx", character_file, L"カード.c", "sheet", "\x83\x4A\x81\x5B\x83\x68",
+       {}},
+      // One character of two UTF-16 units, and one '_' for it.
+      {L"\U0001F3A8 art", L"map\U0001F3A8.scr", screen_file, L"map\U0001F3A8.c", "scene", "map_",
+       {L"map_.scr"}},
+  };
+  for (const Source &source : sources) {
+    std::wstring folder = dir + L"\\" + source.folder;
+    make_directory(folder);
+    write_file(folder + L"\\" + source.name, source.contents());
+    for (const std::wstring &other : source.others)
+      write_file(folder + L"\\" + other, source.contents());
+    std::wstring path = folder + L"\\" + source.name;
+    std::wstring relative = source.folder + L"\\" + source.name;
+    std::string expected = renamed_output(context, source.converted_as, source.array_base);
+
+    expect_outcome(run_command_line(context, quoted(context.program) + L" " + path), SuccessText,
+                   SuccessCaption);
+    expect_same_output(folder + L"\\" + source.output, expected);
+    DeleteFileW((folder + L"\\" + source.output).c_str());
+    expect_outcome(run_command_line(context, quoted(context.program) + L" " + relative, dir),
+                   SuccessText, SuccessCaption);
+    expect_same_output(folder + L"\\" + source.output, expected);
+    DeleteFileW((folder + L"\\" + source.output).c_str());
+    HWND window = nullptr;
+    expect_outcome(run_drop(context, {path}, &window), SuccessText, SuccessCaption);
+    expect_same_output(folder + L"\\" + source.output, expected);
+    std::vector<std::wstring> names = source.others;
+    names.push_back(source.name);
+    names.push_back(source.output);
+    expect_names(folder, names);
+  }
 }
 
 // A path of exactly length characters: dir\ddd...\fff...f.col
@@ -482,6 +527,35 @@ void paths_at_the_length_limit(const Context &context, const std::wstring &dir) 
   expect_outcome(run_command_line(context, quoted(context.program) + L" " + too_long),
                  ReadFailedText, DefaultCaption);
   HWND window = nullptr;
+  expect_outcome(run_drop(context, {too_long}, &window), ReadFailedText, DefaultCaption);
+  expect_names(folder, {fits.substr(folder.size() + 1), too_long.substr(folder.size() + 1)});
+}
+
+// The limit is measured in code page 932 bytes, a stand-in counting one however many UTF-16
+// units its character has.
+void stand_ins_at_the_length_limit(const Context &context, const std::wstring &dir) {
+  std::wstring folder = dir + L"\\" + std::wstring(120, L'd');
+  make_directory(folder);
+  // The name's first 'f' becomes a character of two UTF-16 units: one byte still.
+  auto with_emoji = [&](std::wstring path) {
+    return path.replace(folder.size() + 1, 1, L"\U0001F3A8");
+  };
+  std::wstring fits = with_emoji(path_of_length(dir, 255));
+  std::wstring too_long = with_emoji(path_of_length(dir, 256));
+  write_file(fits, colour_file());
+  write_file(too_long, colour_file());
+  std::wstring fits_output = fits.substr(0, fits.size() - 4) + L".c";
+  HWND window = nullptr;
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + fits), SuccessText,
+                 SuccessCaption);
+  expect(file_exists(fits_output), "the 255-byte path was not converted from the command line");
+  DeleteFileW(fits_output.c_str());
+  expect_outcome(run_drop(context, {fits}, &window), SuccessText, SuccessCaption);
+  expect(file_exists(fits_output), "the 255-byte path was not converted from a drop");
+  DeleteFileW(fits_output.c_str());
+
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + too_long),
+                 ReadFailedText, DefaultCaption);
   expect_outcome(run_drop(context, {too_long}, &window), ReadFailedText, DefaultCaption);
   expect_names(folder, {fits.substr(folder.size() + 1), too_long.substr(folder.size() + 1)});
 }
@@ -641,8 +715,9 @@ const TestCase test_cases[] = {
     {"japanese_file_name", japanese_file_name},
     {"backslash_byte_inside_japanese_names", backslash_byte_inside_japanese_names},
     {"array_names_compile", array_names_compile},
-    {"names_without_a_code_page_932_form", names_without_a_code_page_932_form},
+    {"paths_beyond_code_page_932", paths_beyond_code_page_932},
     {"paths_at_the_length_limit", paths_at_the_length_limit},
+    {"stand_ins_at_the_length_limit", stand_ins_at_the_length_limit},
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
     {"source_in_a_drive_root", source_in_a_drive_root},
     {"source_held_open_by_another_program", source_held_open_by_another_program},
