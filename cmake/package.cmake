@@ -9,6 +9,7 @@ else()
   install(TARGETS morvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   configure_file(docs/morvane.1.in ${CMAKE_CURRENT_BINARY_DIR}/morvane.1 @ONLY)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/morvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  include(integration/install.cmake)
   set(CPACK_GENERATOR DEB)
 endif()
 
