@@ -20,8 +20,9 @@ endif()
 
 # Every array of the output is declared on a line of its own: "const u16 NAME[COUNT]=" or with
 # a blank before "=". The counts are taken from there, so the header and the definitions agree
-# whatever the picture's size (and the compiler checks that they do).
-file(STRINGS "${DIR}/${NAME}.c" definitions REGEX "^const u16 [^[]+\\[[0-9]+\\] ?=")
+# whatever the picture's size (and the compiler checks that they do). Read as UTF-8, a name beyond
+# ASCII stays whole; the Shift-JIS comment labels are no UTF-8 and only cut their own lines.
+file(STRINGS "${DIR}/${NAME}.c" definitions ENCODING UTF-8 REGEX "^const u16 [^[]+\\[[0-9]+\\] ?=")
 set(declarations "")
 foreach(definition IN LISTS definitions)
   string(REGEX REPLACE "^const u16 ([^[]+\\[[0-9]+\\]).*" "\\1" array "${definition}")

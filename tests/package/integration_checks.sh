@@ -7,12 +7,18 @@
 project=$PWD/tests/package/graphics_project
 refused_line="ファイルの読み込みに失敗しました！"
 
-# A fresh directory $1 with gfx/ holding the bitmap and the screen.
+# A fresh directory $1 with gfx/ holding a bitmap, a screen whose name has a second '.', and a
+# colour file with a name beyond ASCII.
 graphics_sources() {
   rm -rf "$1"
   mkdir -p "$1/gfx"
-  cp samples/ship16.bmp samples/castle_map.scr "$1/gfx"
+  cp samples/ship16.bmp "$1/gfx"
+  cp samples/castle_map.scr "$1/gfx/castle_map.night.scr"
+  cp samples/castle_colours.col "$1/gfx/城.col"
 }
+sources_listed="castle_map.night.scr ship16.bmp 城.col "
+converted_counts="16 512 1024 256 1111"
+edited_counts="256 4096 1024 256 1111"
 
 # Checks the built project in directory $1 (its program $2 and converted ship16.c $3) against
 # the counts $4, and that gfx/ holds the two sources alone.
@@ -21,7 +27,7 @@ graphics_built() {
   counts=$("$2") || return 1
   [ "$counts" = "$4" ] || { echo "counts: $counts, not $4"; return 1; }
   cmp "$work/expected/ship16.c" "$3" || return 1
-  [ "$(cd "$1/gfx" && ls -A | tr '\n' ' ')" = "castle_map.scr ship16.bmp " ] ||
+  [ "$(cd "$1/gfx" && LC_ALL=C ls -A | tr '\n' ' ')" = "$sources_listed" ] ||
     { echo "written beside the sources: $(ls -A "$1/gfx")"; return 1; }
 }
 
@@ -30,13 +36,13 @@ cmake_package_works() {
   local prefix=$1 dir=$2 build=$2/build log=$2/log
   graphics_sources "$dir"
   cmake -S "$project" -B "$build" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DSOURCES="$dir/gfx/ship16.bmp;$dir/gfx/castle_map.scr" >"$log" 2>&1 &&
+    -DSOURCES="$dir/gfx/ship16.bmp;$dir/gfx/castle_map.night.scr;$dir/gfx/城.col" >"$log" 2>&1 &&
     cmake --build "$build" >>"$log" 2>&1 || { cat "$log"; return 1; }
-  graphics_built "$dir" "$build/counts" "$build/graphics/ship16.c" "16 512 1024 111" || return 1
+  graphics_built "$dir" "$build/counts" "$build/graphics/ship16.c" "$converted_counts" || return 1
   # An edit reconverts the source (in place, as an editor saves) and rebuilds what uses its header.
   cat samples/sunset256.bmp >"$dir/gfx/ship16.bmp"
   cmake --build "$build" >"$log" 2>&1 || { cat "$log"; return 1; }
-  [ "$("$build/counts")" = "256 4096 1024 111" ] || { echo "not rebuilt after an edit"; return 1; }
+  [ "$("$build/counts")" = "$edited_counts" ] || { echo "not rebuilt after an edit"; return 1; }
   head -c 100 samples/ship16.bmp >"$dir/gfx/ship16.bmp"
   ! cmake --build "$build" >"$log" 2>&1 && grep -qF "$refused_line" "$log" ||
     { cat "$log"; echo "a refused bitmap did not fail the build with the program's line"; return 1; }
@@ -55,12 +61,13 @@ make_fragment_works() {
               MORVANE="$prefix/bin/morvane" MORVANE_MK="$prefix/share/morvane/morvane.mk")
   graphics_sources "$dir"
   "${make[@]}" >"$log" 2>&1 || { cat "$log"; return 1; }
-  graphics_built "$dir" "$dir/counts" "$dir/build/gfx/ship16.c" "16 512 1024 111" || return 1
+  graphics_built "$dir" "$dir/counts" "$dir/build/gfx/ship16.c" "$converted_counts" || return 1
+  "${make[@]}" -q || { echo "make does not find the build up to date"; return 1; }
   # make goes by times: the edit must come after the first build's outputs.
   touch -d '1 minute ago' "$dir"/build/gfx/* "$dir"/build/*.o "$dir/counts"
   cat samples/sunset256.bmp >"$dir/gfx/ship16.bmp"
   "${make[@]}" >"$log" 2>&1 || { cat "$log"; return 1; }
-  [ "$("$dir/counts")" = "256 4096 1024 111" ] || { echo "not rebuilt after an edit"; return 1; }
+  [ "$("$dir/counts")" = "$edited_counts" ] || { echo "not rebuilt after an edit"; return 1; }
   head -c 100 samples/ship16.bmp >"$dir/gfx/ship16.bmp"
   ! "${make[@]}" >"$log" 2>&1 && grep -qF "$refused_line" "$log" ||
     { cat "$log"; echo "a refused bitmap did not fail make with the program's line"; return 1; }
