@@ -2,12 +2,12 @@
 # Installs Morvane the ways users get it and runs what was installed: `cmake --install` into a
 # temporary prefix, the .deb unpacked with dpkg -x, and the Windows .zip unpacked, its
 # morvane.exe run under Wine. Each converts the shipped samples exactly as the built program
-# does, and man -l renders the installed manual page. The CMake package and the make fragment
-# build a project's graphics from the prefix and from the .deb. Ends with "N passed, N failed";
-# without the tools it prints "skipped: ..." and exits 0.
+# does, and man -l renders the installed manual page. Ends with "N passed, N failed"; without the
+# tools it prints "skipped: ..." and exits 0.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
+# The CMake package and the make fragment build a project's graphics from the prefix and the .deb.
 source tests/package/integration_checks.sh
 
 missing=$(wine_env_missing)
