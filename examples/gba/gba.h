@@ -2,6 +2,7 @@
 #ifndef MORVANE_EXAMPLE_GBA_H
 #define MORVANE_EXAMPLE_GBA_H
 
+typedef unsigned short u16;
 typedef unsigned int u32;
 
 #define REG_DISPCNT (*(volatile u16 *)0x04000000)
@@ -30,11 +31,15 @@ typedef unsigned int u32;
 #define VRAM ((volatile u16 *)0x06000000)
 #define SCREEN_BLOCK(block) (VRAM + (block)*1024)
 
-// Video memory takes 16- and 32-bit writes only, so copying goes value by value (a byte-wise
-// memcpy would spoil the neighbouring byte).
-static inline void copy_values(volatile u16 *to, const u16 *from, u32 count) {
-  for (u32 i = 0; i < count; ++i)
-    to[i] = from[i];
+// Tiles, maps and palettes go into video memory a word at a time, as GBA programs copy them (a
+// BIOS CpuFastSet or a 32-bit DMA does the same). The source must lie on a multiple of 4: a word
+// read from any other address gives the wrong bytes.
+typedef u32 __attribute__((may_alias)) u32_of_values; // reads the const u16 arrays as words
+static inline void copy_words(volatile void *to, const void *from, u32 bytes) {
+  volatile u32 *out = (volatile u32 *)to;
+  const u32_of_values *in = (const u32_of_values *)from;
+  for (u32 i = 0; i < bytes / 4; ++i)
+    out[i] = in[i];
 }
 
 // Returns once the next vertical blank begins: the time to change scroll registers unseen.
@@ -45,6 +50,7 @@ static inline void wait_for_vblank(void) {
   }
 }
 
+// Video memory takes 16- and 32-bit writes only, so filling goes value by value.
 static inline void fill_values(volatile u16 *to, u16 value, u32 count) {
   for (u32 i = 0; i < count; ++i)
     to[i] = value;

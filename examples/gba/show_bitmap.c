@@ -1,14 +1,11 @@
 // Shows one converted bitmap on a regular background: its palette, and its tiles with tile n at
 // row n / (width / 8), column n mod (width / 8), from the screen's top left corner.
 //
-// Built with BITMAP_SOURCE (the generated file's path, quoted), BITMAP_NAME (its base name) and
-// BITMAP_WIDTH (the picture's width in pixels, which the generated size comment gives).
-
-// The generated file names its element type only in a comment; the program supplies it.
-typedef unsigned short u16;
-#include BITMAP_SOURCE
-
+// Built with BITMAP_HEADER (the header of the converted bitmap, quoted), BITMAP_NAME (its base
+// name) and BITMAP_WIDTH (the picture's width in pixels, which the generated size comment gives).
 #include "gba.h"
+
+#include BITMAP_HEADER
 
 #define JOIN2(a, b) a##b
 #define JOIN(a, b) JOIN2(a, b)
@@ -31,8 +28,8 @@ enum { map_block = 31 };
 int main(void) {
   REG_DISPCNT = DISPCNT_FORCED_BLANK;
 
-  copy_values(BG_PALETTE, PALETTE, COLOURS);
-  copy_values(VRAM, TILES, TILE_COUNT * VALUES_PER_TILE);
+  copy_words(BG_PALETTE, PALETTE, sizeof PALETTE);
+  copy_words(VRAM, TILES, sizeof TILES);
 
   // One tile more, all colour 0, covers the map outside the picture: there the backdrop shows.
   const u16 blank = TILE_COUNT;

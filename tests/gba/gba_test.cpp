@@ -1,8 +1,10 @@
 // Runs the example ROMs in mGBA and holds every frame against the picture decoded here from the
 // sources: the shipped samples, random sources with flips and several palettes, and a sheet
-// damaged by one swapped nibble, which must be caught.
+// damaged by one swapped nibble, which must be caught. The ROMs are built twice: by the
+// example's Makefile with the make fragment, and by a CMake project with the installed package.
 //
-// Usage: gba_test MORVANE EXAMPLE_DIR SAMPLES_DIR WORK_DIR [SEED]
+// Usage: gba_test MORVANE PREFIX EXAMPLE_DIR CMAKE_PROJECT SAMPLES_DIR WORK_DIR [SEED]
+// (PREFIX: where morvane is installed, with its CMake package)
 #include "emulator.h"
 #include "pictures.h"
 #include "tests/bitmap_file.h"
@@ -25,9 +27,13 @@ namespace {
 constexpr int frames_to_run = 10;
 
 struct Setup {
-  std::string morvane, example, samples, work;
+  std::string morvane, prefix, example, cmake_project, samples, work;
   unsigned seed = 7;
 };
+
+enum class Builder { make, cmake };
+
+const char *builder_name(Builder builder) { return builder == Builder::make ? "make" : "cmake"; }
 
 struct Tally {
   int passed = 0, failed = 0;
@@ -67,22 +73,35 @@ void write_ppm(const std::string &path, const Frame &frame) {
 
 std::string shell_quoted(const std::string &text) { return "'" + text + "'"; }
 
-// Runs the example's make on a directory of sources; false, with the log's end, on failure.
-bool build_roms(const Setup &setup, const std::string &sources, const std::string &build,
-                const std::string &target, std::string &why) {
+// The command that builds `target` ("bitmaps" or "tiles") from a directory of sources into
+// `build`, at -Os either way.
+std::string build_command(const Setup &setup, Builder builder, const std::string &sources,
+                          const std::string &build, const std::string &target) {
+  if (builder == Builder::make)
+    return "make -s -C " + shell_quoted(setup.example) + " MORVANE=" + shell_quoted(setup.morvane) +
+           " SAMPLES=" + shell_quoted(sources) + " BUILD=" + shell_quoted(build) + " " + target;
+  return "cmake -S " + shell_quoted(setup.cmake_project) + " -B " + shell_quoted(build) +
+         " -DCMAKE_TOOLCHAIN_FILE=" + shell_quoted(setup.cmake_project + "/arm-none-eabi.cmake") +
+         " -DCMAKE_PREFIX_PATH=" + shell_quoted(setup.prefix) +
+         " -DCMAKE_BUILD_TYPE=MinSizeRel -DSAMPLES=" + shell_quoted(sources) +
+         " && cmake --build " + shell_quoted(build) + " -j2 --target " + target;
+}
+
+// Builds the ROMs; false, with the log's end, on failure.
+bool build_roms(const Setup &setup, Builder builder, const std::string &sources,
+                const std::string &build, const std::string &target, std::string &why) {
   fs::create_directories(build);
-  std::string log = build + "/make-" + target + ".log";
-  std::string command = "make -s -C " + shell_quoted(setup.example) +
-                        " MORVANE=" + shell_quoted(setup.morvane) +
-                        " SAMPLES=" + shell_quoted(sources) + " BUILD=" + shell_quoted(build) +
-                        " " + target + " >" + shell_quoted(log) + " 2>&1";
+  std::string log = build + "/build-" + target + ".log";
+  std::string command = "(" + build_command(setup, builder, sources, build, target) + ") >" +
+                        shell_quoted(log) + " 2>&1";
   if (std::system(command.c_str()) == 0)
     return true;
   Bytes output = read_file(log);
   std::string text(output.begin(), output.end());
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
     text.pop_back();
-  why = "make " + target + " failed: " + text.substr(text.size() > 600 ? text.size() - 600 : 0);
+  why = std::string(builder_name(builder)) + " " + target +
+        " failed: " + text.substr(text.size() > 600 ? text.size() - 600 : 0);
   return false;
 }
 
@@ -123,13 +142,13 @@ std::string base_name(const std::string &path) {
   return name.substr(0, name.find('.'));
 }
 
-void check_bitmaps(Tally &tally, const Setup &setup, const std::string &sources,
+void check_bitmaps(Tally &tally, const Setup &setup, Builder builder, const std::string &sources,
                    const std::string &build, const std::string &label) {
   std::vector<std::string> bitmaps = files_with_extension(sources, ".bmp");
   if (bitmaps.empty())
     return skip(label + " bitmaps", "no .bmp in " + sources);
   std::string why;
-  if (!build_roms(setup, sources, build, "bitmaps", why))
+  if (!build_roms(setup, builder, sources, build, "bitmaps", why))
     return report(tally, label + " bitmaps", false, why);
   for (const std::string &bitmap : bitmaps) {
     std::string name = label + " bitmap " + fs::path(bitmap).filename().string();
@@ -159,7 +178,7 @@ Frame expected_tiles(const std::vector<std::string> &trio, int scroll_x, int scr
                               scroll_y);
 }
 
-bool check_tiles(Tally &tally, const Setup &setup, const std::string &sources,
+bool check_tiles(Tally &tally, const Setup &setup, Builder builder, const std::string &sources,
                  const std::string &build, const std::string &label) {
   std::vector<std::string> trio = tile_sources(sources);
   if (trio.empty()) {
@@ -167,7 +186,7 @@ bool check_tiles(Tally &tally, const Setup &setup, const std::string &sources,
     return false;
   }
   std::string why;
-  if (!build_roms(setup, sources, build, "tiles", why)) {
+  if (!build_roms(setup, builder, sources, build, "tiles", why)) {
     report(tally, label + " tiles", false, why);
     return false;
   }
@@ -285,12 +304,13 @@ Damage damage_sheet(const std::string &sheet_path, const std::string &map_path, 
   return {-1, "the top left tile has no two neighbouring pixels of different colours"};
 }
 
-// The damaged sheet must be caught, and only where the damaged tile shows.
+// The damaged sheet must be caught, and only where the damaged tile shows. The make build is
+// damaged: it keeps the converted files in build/gfx.
 void check_damaged_sheet(Tally &tally, const Setup &setup, const std::string &sources,
                          const std::string &build, const std::vector<std::string> &trio) {
   const std::string name = "damaged sheet (one nibble swapped) is caught";
-  std::string sheet_c = build + "/" + base_name(trio[0]) + ".c";
-  std::string map_c = build + "/" + base_name(trio[1]) + ".c";
+  std::string sheet_c = build + "/gfx/" + base_name(trio[0]) + ".c";
+  std::string map_c = build + "/gfx/" + base_name(trio[1]) + ".c";
   Damage damage = damage_sheet(sheet_c, map_c, read_file(trio[2]));
   if (damage.tile < 0)
     return report(tally, name, false, damage.why);
@@ -298,7 +318,7 @@ void check_damaged_sheet(Tally &tally, const Setup &setup, const std::string &so
   fs::remove(build + "/tiles.gba");
   std::string why;
   Frame shown;
-  if (!build_roms(setup, sources, build, "tiles", why) ||
+  if (!build_roms(setup, Builder::make, sources, build, "tiles", why) ||
       !capture_frame(build + "/tiles.gba", frames_to_run, 0, shown, why))
     return report(tally, name, false, why);
 
@@ -322,7 +342,7 @@ void check_damaged_sheet(Tally &tally, const Setup &setup, const std::string &so
 void check_random_sources(Tally &tally, const Setup &setup) {
   std::printf("random sources from seed %u\n", setup.seed);
   std::mt19937 random(setup.seed);
-  std::string sources = setup.work + "/random", build = setup.work + "/random-build";
+  std::string sources = setup.work + "/random";
   fs::create_directories(sources);
   // One bitmap fills the screen; the other leaves the backdrop showing right of and below it.
   write_file(sources + "/noise4.bmp", random_bitmap(random, 240, 160, 4));
@@ -332,30 +352,40 @@ void check_random_sources(Tally &tally, const Setup &setup) {
   write_file(sources + "/noise_screen.scr", scr);
   write_file(sources + "/noise_colours.col", random_bytes(random, 512));
 
-  check_bitmaps(tally, setup, sources, build, "random");
   std::string gap = screen_coverage_gap(scr);
   if (!gap.empty())
     return report(tally, "random tiles", false, gap + " (try another seed)");
-  if (check_tiles(tally, setup, sources, build, "random"))
-    check_damaged_sheet(tally, setup, sources, build, tile_sources(sources));
+  for (Builder builder : {Builder::make, Builder::cmake}) {
+    std::string build = setup.work + "/" + builder_name(builder) + "-random";
+    std::string label = std::string(builder_name(builder)) + " random";
+    check_bitmaps(tally, setup, builder, sources, build, label);
+    if (check_tiles(tally, setup, builder, sources, build, label) && builder == Builder::make)
+      check_damaged_sheet(tally, setup, sources, build, tile_sources(sources));
+  }
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 5 || argc > 6) {
-    std::fprintf(stderr, "usage: gba_test MORVANE EXAMPLE_DIR SAMPLES_DIR WORK_DIR [SEED]\n");
+  if (argc < 7 || argc > 8) {
+    std::fprintf(stderr, "usage: gba_test MORVANE PREFIX EXAMPLE_DIR CMAKE_PROJECT SAMPLES_DIR "
+                         "WORK_DIR [SEED]\n");
     return 2;
   }
-  Setup setup{fs::absolute(argv[1]).string(), fs::absolute(argv[2]).string(),
-              fs::absolute(argv[3]).string(), fs::absolute(argv[4]).string()};
-  if (argc == 6)
-    setup.seed = static_cast<unsigned>(std::strtoul(argv[5], nullptr, 10));
+  std::vector<std::string> paths;
+  for (int i = 1; i <= 6; ++i)
+    paths.push_back(fs::absolute(argv[i]).string());
+  Setup setup{paths[0], paths[1], paths[2], paths[3], paths[4], paths[5]};
+  if (argc == 8)
+    setup.seed = static_cast<unsigned>(std::strtoul(argv[7], nullptr, 10));
 
   Tally tally;
-  std::string shipped = setup.work + "/shipped";
-  check_bitmaps(tally, setup, setup.samples, shipped, "shipped");
-  check_tiles(tally, setup, setup.samples, shipped, "shipped");
+  for (Builder builder : {Builder::make, Builder::cmake}) {
+    std::string build = setup.work + "/" + builder_name(builder) + "-shipped";
+    std::string label = std::string(builder_name(builder)) + " shipped";
+    check_bitmaps(tally, setup, builder, setup.samples, build, label);
+    check_tiles(tally, setup, builder, setup.samples, build, label);
+  }
   check_random_sources(tally, setup);
 
   std::printf("%d passed, %d failed\n", tally.passed, tally.failed);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds morvane, the GBA example ROMs and the emulator test, runs the test on the shipped samples
-# and on random sources, and renews the screenshots docs/gba-bitmap.png and docs/gba-tiles.png.
+# Builds and installs morvane, builds the GBA example ROMs with the make fragment and with the
+# installed CMake package, runs them in the emulator test on the shipped samples and on random
+# sources, checks with arm-none-eabi-nm that every converted array lies on a multiple of 4, and
+# renews the screenshots docs/gba-bitmap.png and docs/gba-tiles.png.
 # Without the ARM cross compiler or libmgba it says what is missing and skips.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -19,19 +21,23 @@ fail() {
   exit 1
 }
 
-command -v arm-none-eabi-gcc >/dev/null || skip "arm-none-eabi-gcc is missing (Debian: gcc-arm-none-eabi)"
+for tool in arm-none-eabi-gcc arm-none-eabi-g++ arm-none-eabi-nm; do
+  command -v $tool >/dev/null || skip "$tool is missing (Debian: gcc-arm-none-eabi)"
+done
 command -v make >/dev/null || skip "make is missing (Debian: make)"
 printf '#include <mgba/core/core.h>\nint main() { return mCoreFind("") != 0; }\n' |
   c++ -x c++ - -lmgba -o /dev/null 2>/dev/null || skip "libmgba cannot be linked (Debian: libmgba-dev)"
 
+rm -rf "$work"
 cmake -S . -B "$build" -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-  cmake --build "$build" -j2 --target morvane >/dev/null || fail "building morvane failed"
+  cmake --build "$build" -j2 --target morvane >/dev/null &&
+  cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "building morvane failed"
 c++ -std=c++20 -O1 -Wall -Wextra -I . -o "$build/gba_test" tests/gba/gba_test.cpp \
   tests/gba/pictures.cpp tests/gba/emulator.cpp -lmgba || fail "building the emulator test failed"
 
-rm -rf "$work"
 mkdir -p "$work"
-"$build/gba_test" "$build/morvane" examples/gba samples "$work" "$seed" >"$work/report.txt"
+"$build/gba_test" "$build/morvane" "$work/prefix" examples/gba tests/gba/cmake_project samples \
+  "$work" "$seed" >"$work/report.txt"
 status=$?
 summary=$(tail -n 1 "$work/report.txt")
 if [[ "$summary" =~ ^[0-9]+\ passed,\ [0-9]+\ failed$ ]]; then
@@ -43,6 +49,41 @@ else
   summary="$(grep -c '^ok ' "$work/report.txt") passed, $(($(grep -c '^FAIL' "$work/report.txt") + 1)) failed"
   status=1
 fi
+
+# Every array of every ROM lies on a multiple of 4. So does every array of each graphics object
+# linked right after one halfword of a program's own: there an array that is only 2-byte aligned
+# lands two bytes past a word, as it would in a real program.
+names=$(cat "$work"/*-*/gfx/*.h "$work"/cmake-*/*_graphics/*.h |
+  sed -n 's/^extern const unsigned short \([^[]*\)\[.*/\1/p' | sort -u)
+misaligned() { # prints the arrays in ELF file $1 that do not lie on a multiple of 4
+  arm-none-eabi-nm "$1" | while read -r address type name; do
+    grep -qxF "$name" <<<"$names" && [ $((0x$address % 4)) -ne 0 ] && echo "$name at 0x$address"
+  done
+}
+printf 'const unsigned short program_halfword = 1;\n' |
+  arm-none-eabi-gcc -mthumb -Os -x c -c - -o "$work/halfword.o"
+alignment_passed=0
+alignment_failed=0
+for elf in "$work"/*-*/*.elf $(find "$work" -name '*.aligned.o' -o -name '*.aligned.c.obj'); do
+  what=${elf#"$work"/}
+  if [[ "$elf" != *.elf ]]; then
+    arm-none-eabi-ld -e 0 -o "$elf.probe" "$work/halfword.o" "$elf" && elf=$elf.probe || {
+      echo "FAIL linking $what after a halfword"; alignment_failed=$((alignment_failed + 1)); continue; }
+    what="$what after a halfword"
+  fi
+  faults=$(misaligned "$elf" | paste -sd " ")
+  if [ -z "$names" ] || [ -n "$faults" ]; then
+    echo "FAIL arrays on a multiple of 4 in $what: ${faults:-no array names found}"
+    alignment_failed=$((alignment_failed + 1))
+  else
+    alignment_passed=$((alignment_passed + 1))
+  fi
+done
+echo "ok   $alignment_passed ROMs and graphics objects have every array on a multiple of 4"
+if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  summary="$((BASH_REMATCH[1] + alignment_passed)) passed, $((BASH_REMATCH[2] + alignment_failed)) failed"
+fi
+[ "$alignment_failed" -eq 0 ] || status=1
 
 # The screenshots: the shipped bitmaps side by side, and the castle at both ends of its scroll.
 # A frame is kept only when it matched, so a failing case leaves the screenshot as it was.
@@ -60,9 +101,10 @@ screenshot() {
 if [ "$status" -eq 0 ]; then
   mkdir -p docs
   shopt -s nullglob
-  bitmaps=("$work"/shipped/bitmap-*.ppm)
+  bitmaps=("$work"/make-shipped/bitmap-*.ppm)
   screenshot "$root/docs/gba-bitmap.png" "${bitmaps[@]}"
-  screenshot "$root/docs/gba-tiles.png" "$work/shipped/tiles.ppm" "$work/shipped/tiles-corner.ppm"
+  screenshot "$root/docs/gba-tiles.png" "$work/make-shipped/tiles.ppm" \
+    "$work/make-shipped/tiles-corner.ppm"
 fi
 
 echo "$summary"

@@ -8,6 +8,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
+# The CMake package and the make fragment build a project's graphics from the prefix and the .deb.
+source tests/package/integration_checks.sh
 
 missing=$(wine_env_missing)
 for tool in g++ make cpack dpkg-deb dpkg-shlibdeps file man unzip; do
@@ -98,6 +100,15 @@ check "cmake --install gives bin/morvane and share/man/man1/morvane.1" \
   test -x "$prefix/bin/morvane" -a -f "$prefix/share/man/man1/morvane.1"
 installed_converts() { PATH="$prefix/bin:$PATH" converts_samples morvane "$work/installed"; }
 check "the installed morvane, found on the PATH, converts the samples" installed_converts
+check "cmake --install gives the CMake package, the make fragment, the licence and the changelog" \
+  test -f "$prefix/lib/cmake/morvane/morvaneConfig.cmake" \
+  -a -f "$prefix/lib/cmake/morvane/morvaneConfigVersion.cmake" \
+  -a -f "$prefix/share/morvane/morvane.mk" -a -f "$prefix/share/doc/morvane/copyright" \
+  -a -f "$prefix/share/doc/morvane/CHANGELOG.md"
+check "the installed CMake package builds a project's graphics and refuses title.bmp with title.col" \
+  cmake_package_works "$prefix" "$work/cmake-package"
+check "the installed make fragment builds a project's graphics and refuses title.bmp with title.col" \
+  make_fragment_works "$prefix" "$work/make-fragment"
 
 # The README's Makefile rule with the installed morvane on the PATH: it renews a bitmap's output,
 # and a refused bitmap fails make and leaves the earlier output as it was.
@@ -146,6 +157,13 @@ check "the .deb holds usr/bin/morvane and its manual page" \
 check "the .deb's morvane converts the samples" converts_samples "$root/usr/bin/morvane" "$work/deb"
 check "the .deb's morvane --version names the project's version" \
   test "$("$root/usr/bin/morvane" --version)" = "$(build-package/morvane --version)"
+deb_holds_its_docs() {
+  cmp LICENSE "$root/usr/share/doc/morvane/copyright" && test -f "$root/usr/share/doc/morvane/CHANGELOG.md"
+}
+check "the .deb holds /usr/share/doc/morvane/copyright (the licence) and the changelog" \
+  deb_holds_its_docs
+check "the .deb's CMake package builds a project's graphics" \
+  cmake_package_works "$root/usr" "$work/deb-cmake-package"
 
 echo "-- the .zip"
 # The .zip users get holds the 32-bit program; where it cannot run here, the 64-bit build's .zip
@@ -153,8 +171,17 @@ echo "-- the .zip"
 zip=(build-package-win32/morvane-*-win32.zip)
 unzip -q "${zip[0]}" -d "$work/zip"
 exe=("$work"/zip/*/morvane.exe)
-check "the .zip holds morvane.exe and README.md" \
-  test -f "${exe[0]}" -a -f "$(dirname "${exe[0]}")/README.md"
+zip_holds_its_files() {
+  local dir=$1 file
+  for file in morvane.exe README.txt LICENSE.txt CHANGELOG.md; do
+    [ -f "$dir/$file" ] || { echo "no $file"; return 1; }
+  done
+  for file in "${samples[@]}"; do
+    cmp "$file" "$dir/samples/$(basename "$file")" || return 1
+  done
+}
+check "the .zip holds morvane.exe, its read-me, the licence, the changelog and the five samples" \
+  zip_holds_its_files "$(dirname "${exe[0]}")"
 form_is_right() {
   local problems
   problems=$(program_form_problems "$1" "$2")

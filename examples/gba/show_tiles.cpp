@@ -2,16 +2,13 @@
 // colour file, on a 32 x 32 text background. The screen shows 30 x 20 of its tiles, from the top
 // left at the start; the D-pad scrolls over the rest.
 //
-// Built with SHEET_SOURCE, MAP_SOURCE and PALETTE_SOURCE (the generated files' paths, quoted)
-// and SHEET_NAME, MAP_NAME and PALETTE_NAME (their base names).
-
-// The generated files name their element type only in a comment; the program supplies it.
-typedef unsigned short u16;
-#include SHEET_SOURCE
-#include MAP_SOURCE
-#include PALETTE_SOURCE
-
+// C++, freestanding: built with SHEET_HEADER, MAP_HEADER and PALETTE_HEADER (the headers of the
+// converted files, quoted) and SHEET_NAME, MAP_NAME and PALETTE_NAME (their base names).
 #include "gba.h"
+
+#include SHEET_HEADER
+#include MAP_HEADER
+#include PALETTE_HEADER
 
 #define JOIN2(a, b) a##b
 #define JOIN(a, b) JOIN2(a, b)
@@ -19,9 +16,9 @@ typedef unsigned short u16;
 #define MAP JOIN(MAP_NAME, _map)
 #define PALETTE JOIN(PALETTE_NAME, _pal)
 
-_Static_assert(sizeof SHEET == 1024 * 32, "the sheet is 1,024 4-bit tiles");
-_Static_assert(sizeof MAP == 1024 * 2, "the map is 32 x 32 entries");
-_Static_assert(sizeof PALETTE == 256 * 2, "the palette is 16 banks of 16 colours");
+static_assert(sizeof SHEET == 1024 * 32, "the sheet is 1,024 4-bit tiles");
+static_assert(sizeof MAP == 1024 * 2, "the map is 32 x 32 entries");
+static_assert(sizeof PALETTE == 256 * 2, "the palette is 16 banks of 16 colours");
 
 // The sheet fills character blocks 0 and 1 (32 KiB); the map goes in the last screen block.
 enum { map_block = 31 };
@@ -32,9 +29,9 @@ enum { last_scroll_x = 256 - 240, last_scroll_y = 256 - 160 };
 int main(void) {
   REG_DISPCNT = DISPCNT_FORCED_BLANK;
 
-  copy_values(BG_PALETTE, PALETTE, 256);
-  copy_values(VRAM, SHEET, 1024 * 16);
-  copy_values(SCREEN_BLOCK(map_block), MAP, 1024);
+  copy_words(BG_PALETTE, PALETTE, sizeof PALETTE);
+  copy_words(VRAM, SHEET, sizeof SHEET);
+  copy_words(SCREEN_BLOCK(map_block), MAP, sizeof MAP);
 
   int x = 0, y = 0;
   REG_BG0HOFS = x;
@@ -45,7 +42,7 @@ int main(void) {
   // One pixel a frame while a direction is held, up to the background's edges.
   for (;;) {
     wait_for_vblank();
-    u16 held = ~REG_KEYINPUT;
+    u16 held = static_cast<u16>(~REG_KEYINPUT);
     if ((held & KEY_RIGHT) && x < last_scroll_x)
       ++x;
     if ((held & KEY_LEFT) && x > 0)

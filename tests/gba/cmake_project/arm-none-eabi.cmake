@@ -1,0 +1,15 @@
+# A GBA toolchain for CMake: Debian's arm-none-eabi compilers, Thumb code for the ARM7TDMI.
+set(CMAKE_SYSTEM_NAME Generic)
+set(CMAKE_SYSTEM_PROCESSOR arm)
+set(CMAKE_C_COMPILER arm-none-eabi-gcc)
+set(CMAKE_CXX_COMPILER arm-none-eabi-g++)
+set(CMAKE_ASM_COMPILER arm-none-eabi-gcc)
+set(CMAKE_OBJCOPY arm-none-eabi-objcopy)
+# Nothing can be linked before the program's own start-up code and linker script exist.
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+set(CMAKE_C_FLAGS_INIT "-mcpu=arm7tdmi -mthumb")
+set(CMAKE_CXX_FLAGS_INIT "-mcpu=arm7tdmi -mthumb")
+set(CMAKE_ASM_FLAGS_INIT "-mcpu=arm7tdmi")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
