@@ -32,6 +32,15 @@ inline Bytes colour_table(std::size_t count) {
   return table;
 }
 
+// The same table as an OS/2 1.x core header stores it: blue, green, red, no reserved byte.
+inline Bytes core_table(const Bytes &table) {
+  Bytes core;
+  for (std::size_t i = 0; i < table.size(); ++i)
+    if (i % 4 != 3)
+      core.push_back(table[i]);
+  return core;
+}
+
 // A picture where every pixel depends on its place, so a moved, mirrored or swapped pixel shows.
 inline Picture pattern_picture(int width, int height, unsigned bits) {
   Picture picture(static_cast<std::size_t>(height), std::vector<std::uint8_t>(width));

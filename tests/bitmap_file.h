@@ -2,6 +2,7 @@
 // builder of the suite, the benchmark, the GBA test and the Windows test driver.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -37,25 +38,36 @@ inline void append_u32(Bytes &bytes, std::uint32_t value) {
   put_u32(bytes, bytes.size() - 4, value);
 }
 
-// The file: file header, information header (its extra V4/V5 bytes zero), table, pixels.
+// The file: file header, information header, table, pixels. Header sizes other than 12 lay the
+// fields out as the 40-byte header does, its extra V4/V5 or OS/2 2.x bytes zero, and a shorter
+// one (an OS/2 2.x header that ends early) keeps only its first bytes. Size 12 is the OS/2 1.x
+// core header: 16-bit width and height, and a table the caller stores with 3-byte entries.
 inline Bytes make_bitmap(const BitmapFields &fields) {
-  Bytes bytes(14 + fields.header_size, 0);
+  Bytes bytes(14 + std::max<std::uint32_t>(fields.header_size, 40), 0);
   bytes[0] = 'B';
   bytes[1] = 'M';
-  std::size_t pixel_start = bytes.size() + fields.table.size();
+  std::size_t pixel_start = 14 + fields.header_size + fields.table.size();
   put_u32(bytes, 2, static_cast<std::uint32_t>(pixel_start + fields.pixel_data.size()));
   put_u32(bytes, 10,
           static_cast<std::uint32_t>(fields.pixel_offset < 0 ? pixel_start : fields.pixel_offset));
   put_u32(bytes, 14, fields.header_size);
-  put_u32(bytes, 18, static_cast<std::uint32_t>(fields.width));
-  put_u32(bytes, 22, static_cast<std::uint32_t>(fields.height));
-  put_u16(bytes, 26, 1);
-  put_u16(bytes, 28, fields.bits);
-  put_u32(bytes, 30, fields.compression);
-  put_u32(bytes, 34, fields.image_size);
-  put_u32(bytes, 38, fields.pixels_per_metre);
-  put_u32(bytes, 42, fields.pixels_per_metre);
-  put_u32(bytes, 46, fields.colours_used);
+  if (fields.header_size == 12) {
+    put_u16(bytes, 18, static_cast<std::uint32_t>(fields.width));
+    put_u16(bytes, 20, static_cast<std::uint32_t>(fields.height));
+    put_u16(bytes, 22, 1);
+    put_u16(bytes, 24, fields.bits);
+  } else {
+    put_u32(bytes, 18, static_cast<std::uint32_t>(fields.width));
+    put_u32(bytes, 22, static_cast<std::uint32_t>(fields.height));
+    put_u16(bytes, 26, 1);
+    put_u16(bytes, 28, fields.bits);
+    put_u32(bytes, 30, fields.compression);
+    put_u32(bytes, 34, fields.image_size);
+    put_u32(bytes, 38, fields.pixels_per_metre);
+    put_u32(bytes, 42, fields.pixels_per_metre);
+    put_u32(bytes, 46, fields.colours_used);
+  }
+  bytes.resize(14 + fields.header_size);
   bytes.insert(bytes.end(), fields.table.begin(), fields.table.end());
   bytes.insert(bytes.end(), fields.pixel_data.begin(), fields.pixel_data.end());
   return bytes;
