@@ -1,5 +1,6 @@
-// The bytes of a bitmap file from its header fields, colour table and pixel data: the one
-// builder of the suite, the benchmark, the GBA test and the Windows test driver.
+// The bytes of a bitmap file from its header fields, colour table and pixel data, and compressed
+// pixel data: the one builder of the suite, the benchmark, the GBA test and the Windows test
+// driver.
 #pragma once
 
 #include <algorithm>
@@ -22,6 +23,9 @@ struct BitmapFields {
   Bytes table;                    // the colour table as stored, 4 bytes per entry
   Bytes pixel_data;               // stored straight after the table
 };
+
+// Pixel indices, the top row first.
+using Picture = std::vector<std::vector<std::uint8_t>>;
 
 inline void put_u16(Bytes &bytes, std::size_t at, std::uint32_t value) {
   bytes[at] = static_cast<std::uint8_t>(value);
@@ -71,4 +75,50 @@ inline Bytes make_bitmap(const BitmapFields &fields) {
   bytes.insert(bytes.end(), fields.table.begin(), fields.table.end());
   bytes.insert(bytes.end(), fields.pixel_data.begin(), fields.pixel_data.end());
   return bytes;
+}
+
+// Compressed pixel data, bottom-up: runs of two or more equal pixels as encoded runs, other
+// stretches of three or more as absolute runs, single pixels as runs of one; an end of line after
+// every row and the end-of-bitmap mark.
+inline Bytes encode_rle(const Picture &picture, unsigned bits) {
+  Bytes out;
+  for (std::size_t i = picture.size(); i-- > 0;) {
+    const std::vector<std::uint8_t> &row = picture[i];
+    std::size_t x = 0;
+    while (x < row.size()) {
+      std::size_t run = 1;
+      while (x + run < row.size() && run < 255 && row[x + run] == row[x])
+        ++run;
+      std::size_t literal = 0;
+      while (run == 1 && x + literal < row.size() && literal < 254 &&
+             (x + literal + 1 == row.size() || row[x + literal + 1] != row[x + literal]))
+        ++literal;
+      if (run == 1 && literal >= 3) {
+        out.push_back(0);
+        out.push_back(static_cast<std::uint8_t>(literal));
+        Bytes packed;
+        for (std::size_t k = 0; k < literal; ++k) {
+          if (bits == 8)
+            packed.push_back(row[x + k]);
+          else if (k % 2 == 0)
+            packed.push_back(static_cast<std::uint8_t>(row[x + k] << 4));
+          else
+            packed.back() |= row[x + k];
+        }
+        if (packed.size() % 2 == 1)
+          packed.push_back(0);
+        out.insert(out.end(), packed.begin(), packed.end());
+        x += literal;
+        continue;
+      }
+      out.push_back(static_cast<std::uint8_t>(run));
+      out.push_back(bits == 8 ? row[x] : static_cast<std::uint8_t>(row[x] << 4 | row[x]));
+      x += run;
+    }
+    out.push_back(0);
+    out.push_back(0);
+  }
+  out.push_back(0);
+  out.push_back(1);
+  return out;
 }

@@ -53,7 +53,8 @@ TEST(BitmapHeader, Os2OnlyCompressionsAreRefused) {
       BitmapFields fields = classic_spec(pattern_picture(8, 8, bits), bits);
       fields.header_size = 64;
       fields.compression = compression;
-      EXPECT_EQ(convert(dir, make_bitmap(fields), ReadFailedLine), "") << bits << " " << compression;
+      EXPECT_EQ(convert(dir, make_bitmap(fields), ReadFailedLine), "")
+          << bits << " " << compression;
       // A header that ends before the compression field leaves it 0.
       fields.header_size = 16;
       EXPECT_NE(convert(dir, make_bitmap(fields)), "") << bits << " " << compression;

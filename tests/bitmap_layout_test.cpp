@@ -127,15 +127,15 @@ TEST(BitmapLayout, PixelsStartAtAnOffsetPastTheFullTable) {
       BitmapFields long_table = classic;
       long_table.table = colour_table(stored);
       long_table.colours_used = static_cast<std::uint32_t>(stored);
-      EXPECT_EQ(convert(dir, make_bitmap(long_table)),
-                expected_output("pic", picture, long_table.table, bits, long_table.colours_used,
-                                16, 16))
+      EXPECT_EQ(
+          convert(dir, make_bitmap(long_table)),
+          expected_output("pic", picture, long_table.table, bits, long_table.colours_used, 16, 16))
           << bits << " " << stored;
       long_table.compression = bits == 8 ? 1 : 2;
       long_table.pixel_data = encode_rle(picture, bits);
-      EXPECT_EQ(convert(dir, make_bitmap(long_table)),
-                expected_output("pic", picture, long_table.table, bits, long_table.colours_used,
-                                16, 16))
+      EXPECT_EQ(
+          convert(dir, make_bitmap(long_table)),
+          expected_output("pic", picture, long_table.table, bits, long_table.colours_used, 16, 16))
           << bits << " " << stored << " compressed";
     }
 
