@@ -225,8 +225,8 @@ ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
   // 3-byte entry.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
   for (std::size_t i = 0; i < layout.table_entries; ++i)
-    std::memcpy(picture.colour_table + 4 * i,
-                bytes + layout.table_start + layout.entry_bytes * i, layout.entry_bytes);
+    std::memcpy(picture.colour_table + 4 * i, bytes + layout.table_start + layout.entry_bytes * i,
+                layout.entry_bytes);
 
   if (layout.pixel_start > size)
     return ResultReadFailed;
@@ -263,8 +263,7 @@ ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   if (header_read < 0)
     return ResultReadFailed;
   BitmapHeader header;
-  ConversionResult read =
-      read_header(header_bytes, static_cast<std::size_t>(header_read), header);
+  ConversionResult read = read_header(header_bytes, static_cast<std::size_t>(header_read), header);
   if (read != ResultSuccess)
     return read;
   ConversionResult shape = read_shape(header, picture);
