@@ -76,13 +76,16 @@ TEST(BitmapHeader, CoreHeadersGiveTheClassicArrays) {
     core.pixel_offset = 26 + static_cast<std::int64_t>(core.table.size()) + 6;
     EXPECT_EQ(convert(dir, make_bitmap(core)), expected) << bits << " gap";
   }
-  // Other depths and sizes get the messages they get in a Windows header.
+  // Other depths and sizes get the messages they get in a Windows header, a file shorter than
+  // a Windows header's 54 bytes too.
   for (std::uint16_t bits : {1, 24}) {
     BitmapFields deep;
     deep.header_size = 12;
     deep.bits = bits;
     deep.pixel_data.assign(8 * bits, 0x5A);
     EXPECT_EQ(convert(dir, make_bitmap(deep), NotIndexedBitmapLine), "") << bits;
+    deep.pixel_data.clear();
+    EXPECT_EQ(convert(dir, make_bitmap(deep), NotIndexedBitmapLine), "") << bits << " short";
   }
   BitmapFields wide = classic_spec(pattern_picture(8, 8, 4), 4);
   wide.header_size = 12;
