@@ -13,13 +13,25 @@
 
 namespace {
 
-// The 14-byte file header and the 40-byte information header.
-constexpr std::size_t HeaderBytes = 54;
-// V4 and V5 information headers (108 and 124 bytes) put the colour table after themselves.
+// The size of the information header, at byte 14, tells its kind. OS/2 1.x core header: 16-bit
+// width and height, a table of 3-byte entries.
+constexpr std::uint32_t CoreHeaderSize = 12;
+// Windows' classic header, whose first 40 bytes the longer Windows headers share.
+constexpr std::uint32_t InfoHeaderSize = 40;
 constexpr std::uint32_t V4HeaderSize = 108;
 constexpr std::uint32_t V5HeaderSize = 124;
+// OS/2 2.x: laid out as the classic header for its first 40 bytes, 64 bytes long, or ended early
+// after any of its fields, those it leaves out being 0. At 40 bytes it is read as the classic one.
+constexpr std::uint32_t Os2FieldEnds[] = {16, 20, 24, 28, 32, 36, 42, 44, 46, 48, 52, 56, 60, 64};
+// The 14-byte file header and the 40 header bytes that hold every field read.
+constexpr std::size_t HeaderBytes = 54;
+// The 14-byte file header and the 12-byte core header.
+constexpr std::size_t CoreHeaderBytes = 26;
 constexpr std::uint32_t CompressionRle8 = 1;
 constexpr std::uint32_t CompressionRle4 = 2;
+// Compressions that only OS/2 2.x names with these values (Windows means others by them).
+constexpr std::uint32_t CompressionHuffman1d = 3;
+constexpr std::uint32_t CompressionRle24 = 4;
 // Sizes whose height x width x bits reaches this are refused.
 constexpr std::uint64_t BitLimit = std::uint64_t{1} << 31;
 
@@ -31,46 +43,108 @@ std::uint16_t read_u16(const unsigned char *bytes) {
   return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
 
+// The fields every header kind gives, as the reading uses them.
+struct BitmapHeader {
+  std::uint32_t pixel_offset;
+  std::int32_t width;
+  std::int32_t height;
+  unsigned bits;
+  std::uint32_t compression;
+  std::uint32_t colours_used;
+  std::uint64_t table_start; // straight after the information header
+  std::size_t entry_bytes;   // 4, or 3 in an OS/2 1.x table
+  bool os2;                  // an OS/2 2.x header
+};
+
+// Reads the header of the kind its size field names from the first size bytes of the file.
+ConversionResult read_header(const unsigned char *bytes, std::size_t size, BitmapHeader &header) {
+  if (size < 18)
+    return ResultReadFailed;
+  std::uint32_t header_size = read_u32(bytes + 14);
+  header.pixel_offset = read_u32(bytes + 10);
+  header.table_start = 14 + std::uint64_t{header_size};
+  if (header_size == CoreHeaderSize) {
+    if (size < CoreHeaderBytes)
+      return ResultReadFailed;
+    header.width = read_u16(bytes + 18);
+    header.height = read_u16(bytes + 20);
+    header.bits = read_u16(bytes + 24);
+    header.compression = 0;
+    header.colours_used = 0;
+    header.entry_bytes = 3;
+    header.os2 = false;
+    return ResultSuccess;
+  }
+  header.os2 = std::find(std::begin(Os2FieldEnds), std::end(Os2FieldEnds), header_size) !=
+               std::end(Os2FieldEnds);
+  // Any other size is no layout this reads: the fields cannot be told from guessed offsets.
+  if (!header.os2 && header_size != InfoHeaderSize && header_size != V4HeaderSize &&
+      header_size != V5HeaderSize)
+    return ResultReadFailed;
+  unsigned char fields[HeaderBytes] = {};
+  std::size_t present = 14 + std::min<std::size_t>(header_size, InfoHeaderSize);
+  if (size < present)
+    return ResultReadFailed;
+  std::memcpy(fields, bytes, present);
+  header.width = static_cast<std::int32_t>(read_u32(fields + 18));
+  header.height = static_cast<std::int32_t>(read_u32(fields + 22));
+  header.bits = read_u16(fields + 28);
+  header.compression = read_u32(fields + 30);
+  header.colours_used = read_u32(fields + 46);
+  header.entry_bytes = 4;
+  return ResultSuccess;
+}
+
 // What the headers say, once checked: the picture's shape and where its parts lie in the file.
 struct BitmapLayout {
   std::uint64_t table_start;
   std::size_t table_entries; // entries stored in the file
+  std::size_t entry_bytes;
   std::uint64_t pixel_start;
   bool rle;
 };
 
-BitmapLayout find_layout(const unsigned char *header, unsigned bits) {
-  std::uint32_t header_size = read_u32(header + 14);
-  std::uint32_t pixel_offset = read_u32(header + 10);
-  std::uint32_t colours_used = read_u32(header + 46);
-  std::uint32_t compression = read_u32(header + 30);
-  std::size_t full_entries = std::size_t{1} << bits;
+// Where the table and the pixels of a file of file_size bytes lie.
+BitmapLayout find_layout(const BitmapHeader &header, const BitmapPicture &picture,
+                         std::uint64_t file_size) {
+  std::size_t full_entries = std::size_t{1} << header.bits;
   BitmapLayout layout;
-  layout.table_start = header_size == V4HeaderSize || header_size == V5HeaderSize
-                           ? 14 + std::uint64_t{header_size}
-                           : HeaderBytes;
+  layout.table_start = header.table_start;
+  layout.entry_bytes = header.entry_bytes;
   layout.table_entries = full_entries;
-  // A short table is only believed when the pixel-data offset confirms it; anything else keeps
-  // the full table with the pixels straight after it, whatever the offset says.
-  if (colours_used >= 1 && colours_used < full_entries &&
-      pixel_offset == layout.table_start + 4 * std::uint64_t{colours_used})
-    layout.table_entries = colours_used;
-  layout.pixel_start = layout.table_start + 4 * layout.table_entries;
-  layout.rle = (compression == CompressionRle8 && bits == 8) ||
-               (compression == CompressionRle4 && bits == 4);
+  layout.rle = (header.compression == CompressionRle8 && header.bits == 8) ||
+               (header.compression == CompressionRle4 && header.bits == 4);
+  std::uint64_t table_end = layout.table_start + layout.entry_bytes * full_entries;
+  std::uint64_t offset = header.pixel_offset;
+  // A short table is only believed when the pixel-data offset confirms it.
+  if (header.colours_used >= 1 && header.colours_used < full_entries &&
+      offset == layout.table_start + layout.entry_bytes * header.colours_used)
+    layout.table_entries = header.colours_used;
+  layout.pixel_start = layout.table_start + layout.entry_bytes * layout.table_entries;
+  // An offset past the full table (a longer table, or a gap) is believed when the pixels fit
+  // between it and the end of the file: all their bytes, or a compressed stream's first command.
+  // Any other offset keeps the pixels straight after the table.
+  std::uint64_t least_pixel_bytes =
+      layout.rle ? 2 : std::uint64_t{picture.row_bytes} * picture.row_count;
+  if (offset >= table_end && offset <= file_size && file_size - offset >= least_pixel_bytes)
+    layout.pixel_start = offset;
   return layout;
 }
 
 // Fills in the picture's shape from the header and checks it.
-ConversionResult read_shape(const unsigned char *header, BitmapPicture &picture) {
-  picture.width = static_cast<std::int32_t>(read_u32(header + 18));
-  picture.height = static_cast<std::int32_t>(read_u32(header + 22));
-  picture.bits = read_u16(header + 28);
-  picture.colours_used = read_u32(header + 46);
+ConversionResult read_shape(const BitmapHeader &header, BitmapPicture &picture) {
+  picture.width = header.width;
+  picture.height = header.height;
+  picture.bits = header.bits;
+  picture.colours_used = header.colours_used;
   if (picture.bits != 4 && picture.bits != 8)
     return ResultNotIndexedBitmap;
   if (picture.height % 8 != 0 || picture.width % 8 != 0)
     return ResultSizeNotMultipleOf8;
+  // Huffman 1D and RLE24 in an OS/2 2.x header.
+  if (header.os2 &&
+      (header.compression == CompressionHuffman1d || header.compression == CompressionRle24))
+    return ResultReadFailed;
   // A negative width (mirrored rows) is no layout any tool writes.
   if (picture.width < 0)
     return ResultReadFailed;
@@ -128,25 +202,31 @@ void turn_rows_over(BitmapPicture &picture) {
 }
 
 // Checks the first size bytes of a bitmap file and fills picture in from them; the pixels of an
-// uncompressed bitmap stay where they are, so bytes must outlive picture's use.
+// uncompressed bitmap stay where they are, so bytes must outlive picture's use. They may be only
+// the first bytes_used bytes of a longer file: the layout found from them is the one found from
+// the whole file, for an offset believed has all it asks for within them.
 ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
                                      BitmapPicture &picture) {
-  if (size < HeaderBytes)
-    return ResultReadFailed;
-  ConversionResult shape = read_shape(bytes, picture);
+  BitmapHeader header;
+  ConversionResult read = read_header(bytes, size, header);
+  if (read != ResultSuccess)
+    return read;
+  ConversionResult shape = read_shape(header, picture);
   if (shape != ResultSuccess)
     return shape;
-  BitmapLayout layout = find_layout(bytes, picture.bits);
+  BitmapLayout layout = find_layout(header, picture, size);
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
   // looked at.
   size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_used(picture, layout)));
 
-  std::size_t table_bytes = 4 * layout.table_entries;
-  if (layout.table_start + table_bytes > size)
+  if (layout.table_start + layout.entry_bytes * layout.table_entries > size)
     return ResultReadFailed;
-  // Entries a short table does not hold are black.
+  // Entries a short table does not hold are black, and so is the unused fourth byte of each
+  // 3-byte entry.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
-  std::memcpy(picture.colour_table, bytes + layout.table_start, table_bytes);
+  for (std::size_t i = 0; i < layout.table_entries; ++i)
+    std::memcpy(picture.colour_table + 4 * i, bytes + layout.table_start + layout.entry_bytes * i,
+                layout.entry_bytes);
 
   if (layout.pixel_start > size)
     return ResultReadFailed;
@@ -178,16 +258,21 @@ ConversionResult read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::
 // Maps or reads in one piece the part of the open file that the picture its header describes can
 // use.
 ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
-  unsigned char header[HeaderBytes];
-  if (read_source(source, 0, header, sizeof header) != static_cast<long long>(sizeof header))
+  unsigned char header_bytes[HeaderBytes];
+  long long header_read = read_source(source, 0, header_bytes, sizeof header_bytes);
+  if (header_read < 0)
     return ResultReadFailed;
+  BitmapHeader header;
+  ConversionResult read = read_header(header_bytes, static_cast<std::size_t>(header_read), header);
+  if (read != ResultSuccess)
+    return read;
   ConversionResult shape = read_shape(header, picture);
   if (shape != ResultSuccess)
     return shape;
   long long file_size = source_size(source);
   if (file_size < 0)
     return ResultReadFailed;
-  BitmapLayout layout = find_layout(header, picture.bits);
+  BitmapLayout layout = find_layout(header, picture, static_cast<std::uint64_t>(file_size));
   std::uint64_t used = bytes_used(picture, layout);
   // An uncompressed file that does not hold every pixel byte is refused before anything is
   // allocated for them.

@@ -17,9 +17,6 @@ inline std::string outcome_line(const std::string &path) {
   return run.out + run.err;
 }
 
-// Pixel indices, the top row first.
-using Picture = std::vector<std::vector<std::uint8_t>>;
-
 // A table of count entries, each byte different, so a misplaced entry or component shows.
 inline Bytes colour_table(std::size_t count) {
   Bytes table;
@@ -30,6 +27,15 @@ inline Bytes colour_table(std::size_t count) {
     table.push_back(static_cast<std::uint8_t>(0xA5));        // reserved, never used
   }
   return table;
+}
+
+// The same table as an OS/2 1.x core header stores it: blue, green, red, no reserved byte.
+inline Bytes core_table(const Bytes &table) {
+  Bytes core;
+  for (std::size_t i = 0; i < table.size(); ++i)
+    if (i % 4 != 3)
+      core.push_back(table[i]);
+  return core;
 }
 
 // A picture where every pixel depends on its place, so a moved, mirrored or swapped pixel shows.
@@ -56,52 +62,6 @@ inline Bytes pack_rows(const Picture &picture, unsigned bits, bool top_down = fa
     bytes.insert(bytes.end(), row.begin(), row.end());
   }
   return bytes;
-}
-
-// Compressed pixel data, bottom-up: runs of two or more equal pixels as encoded runs, other
-// stretches of three or more as absolute runs, single pixels as runs of one; an end of line after
-// every row and the end-of-bitmap mark.
-inline Bytes encode_rle(const Picture &picture, unsigned bits) {
-  Bytes out;
-  for (std::size_t i = picture.size(); i-- > 0;) {
-    const std::vector<std::uint8_t> &row = picture[i];
-    std::size_t x = 0;
-    while (x < row.size()) {
-      std::size_t run = 1;
-      while (x + run < row.size() && run < 255 && row[x + run] == row[x])
-        ++run;
-      std::size_t literal = 0;
-      while (run == 1 && x + literal < row.size() && literal < 254 &&
-             (x + literal + 1 == row.size() || row[x + literal + 1] != row[x + literal]))
-        ++literal;
-      if (run == 1 && literal >= 3) {
-        out.push_back(0);
-        out.push_back(static_cast<std::uint8_t>(literal));
-        Bytes packed;
-        for (std::size_t k = 0; k < literal; ++k) {
-          if (bits == 8)
-            packed.push_back(row[x + k]);
-          else if (k % 2 == 0)
-            packed.push_back(static_cast<std::uint8_t>(row[x + k] << 4));
-          else
-            packed.back() |= row[x + k];
-        }
-        if (packed.size() % 2 == 1)
-          packed.push_back(0);
-        out.insert(out.end(), packed.begin(), packed.end());
-        x += literal;
-        continue;
-      }
-      out.push_back(static_cast<std::uint8_t>(run));
-      out.push_back(bits == 8 ? row[x] : static_cast<std::uint8_t>(row[x] << 4 | row[x]));
-      x += run;
-    }
-    out.push_back(0);
-    out.push_back(0);
-  }
-  out.push_back(0);
-  out.push_back(1);
-  return out;
 }
 
 inline std::string hex4(unsigned value) {

@@ -115,6 +115,44 @@ TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
   EXPECT_EQ(convert(dir, make_bitmap(unconfirmed)), convert(dir, make_bitmap(as_full)));
 }
 
+// An offset past the full table, a longer table's or one after a gap, is where the pixels start
+// when they fit between it and the end of the file; entries past the full table are not used.
+TEST(BitmapLayout, PixelsStartAtAnOffsetPastTheFullTable) {
+  ScratchDirectory dir;
+  for (unsigned bits : {4u, 8u}) {
+    Picture picture = pattern_picture(16, 16, bits);
+    BitmapFields classic = classic_spec(picture, bits);
+    std::size_t entries = std::size_t{1} << bits;
+    for (std::size_t stored : {entries + 1, entries + 238}) {
+      BitmapFields long_table = classic;
+      long_table.table = colour_table(stored);
+      long_table.colours_used = static_cast<std::uint32_t>(stored);
+      EXPECT_EQ(
+          convert(dir, make_bitmap(long_table)),
+          expected_output("pic", picture, long_table.table, bits, long_table.colours_used, 16, 16))
+          << bits << " " << stored;
+      long_table.compression = bits == 8 ? 1 : 2;
+      long_table.pixel_data = encode_rle(picture, bits);
+      EXPECT_EQ(
+          convert(dir, make_bitmap(long_table)),
+          expected_output("pic", picture, long_table.table, bits, long_table.colours_used, 16, 16))
+          << bits << " " << stored << " compressed";
+    }
+
+    std::string expected = expected_output("pic", picture, classic.table, bits, 0, 16, 16);
+    BitmapFields gap = classic;
+    gap.pixel_data.insert(gap.pixel_data.begin(), 12, 0xEE);
+    gap.pixel_offset = 54 + static_cast<std::int64_t>(gap.table.size()) + 12;
+    EXPECT_EQ(convert(dir, make_bitmap(gap)), expected) << bits << " gap";
+    // One byte further the pixels no longer fit: they are read straight after the table, as today.
+    BitmapFields past = gap;
+    ++past.pixel_offset;
+    BitmapFields as_today = classic;
+    as_today.pixel_data = gap.pixel_data;
+    EXPECT_EQ(convert(dir, make_bitmap(past)), convert(dir, make_bitmap(as_today))) << bits;
+  }
+}
+
 // Pixels the stream never sets are 0; encoded RLE4 runs alternate their two nibbles; absolute
 // runs of odd length are padded to 16 bits.
 TEST(BitmapLayout, CompressedStreamsSkipAndPad) {

@@ -47,6 +47,15 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
   rle4.compression = 2;
   rle4.pixel_data = encode_rle(pattern_picture(16, 16, 4), 4);
   bitmaps.emplace_back("rle4", make_bitmap(rle4));
+  BitmapFields os2 = classic_spec(pattern_picture(8, 8, 8), 8);
+  os2.header_size = 64;
+  os2.compression = 1;
+  os2.pixel_data = encode_rle(pattern_picture(8, 8, 8), 8);
+  bitmaps.emplace_back("os2", make_bitmap(os2));
+  BitmapFields core = classic_spec(pattern_picture(8, 8, 4), 4);
+  core.header_size = 12;
+  core.table = core_table(core.table);
+  bitmaps.emplace_back("core", make_bitmap(core));
   BitmapFields top_down = classic_spec(pattern_picture(8, 8, 8), 8);
   top_down.height = -8;
   bitmaps.emplace_back("topdown", make_bitmap(top_down));

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time, seeded with the
-# shipped samples. Fails on any crash, sanitizer report, leak or timeout.
+# shipped samples (and, for bitmaps, one file of each other layout). Fails on any crash,
+# sanitizer report, leak or timeout.
 # MORVANE_FUZZ_SECONDS sets the time per target (default 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,6 +31,8 @@ for target in build-fuzz/fuzz/*_fuzz; do
     characters) pattern='*.cgx' ;; screen_map) pattern='*.scr' ;; *) pattern='' ;;
   esac
   [ -n "$pattern" ] && find samples -name "$pattern" -exec cp {} "$corpus" \; 2>/dev/null || true
+  # The bitmap layouts the samples do not have.
+  if [ "$name" = bitmap ]; then build-fuzz/fuzz/bitmap_seeds "$corpus"; fi
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$work/" "$corpus" >"$work/$name.log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")

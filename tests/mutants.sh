@@ -26,6 +26,26 @@ mutant convert/bitmap.cpp '  std::fill(std::begin(picture.colour_table), std::en
   'bitmap: colour table not cleared before a short table is read'
 mutant convert/bitmap.cpp '    if (size - start < picture.row_bytes * picture.row_count)' '    if (false)' \
   'bitmap: no check that the bytes hold every pixel byte'
+mutant convert/bitmap.cpp '    layout.pixel_start = offset;' '' \
+  'bitmap layout: the pixels of a longer table or after a gap read straight after the table'
+mutant convert/bitmap.cpp ' && file_size - offset >= least_pixel_bytes)' ')' \
+  'bitmap layout: an offset believed though the pixels do not fit after it'
+mutant convert/bitmap.cpp 'if (offset >= table_end &&' 'if (offset >= layout.table_start &&' \
+  'bitmap layout: an offset inside the full table believed'
+mutant convert/bitmap.cpp '  header.table_start = 14 + std::uint64_t{header_size};' \
+  '  header.table_start = header_size == 108 || header_size == 124 ? 14 + header_size : 54;' \
+  'bitmap layout: an OS/2 2.x table read at byte 54, inside the header'
+mutant convert/bitmap.cpp '14 + std::min<std::size_t>(header_size, InfoHeaderSize);' '14 + InfoHeaderSize;' \
+  'bitmap layout: the fields past a short OS/2 2.x header read from the table'
+mutant convert/bitmap.cpp '  if (header.os2 &&' '  if (false &&' \
+  'bitmap layout: OS/2 Huffman 1D and RLE24 read as plain rows'
+mutant convert/bitmap.cpp '    header.entry_bytes = 3;' '    header.entry_bytes = 4;' \
+  'bitmap layout: OS/2 1.x table entries taken as 4 bytes'
+mutant convert/bitmap.cpp '    header.width = read_u16(bytes + 18);' \
+  '    header.width = static_cast<std::int32_t>(read_u32(bytes + 18));' \
+  'bitmap layout: an OS/2 1.x width read as 32 bits'
+mutant convert/bitmap.cpp '  if (!header.os2 && header_size != InfoHeaderSize' '  if (false && header_size != InfoHeaderSize' \
+  'bitmap layout: an unknown header size read from the classic offsets'
 # Not listed: dropping the early refusal of a file short of its pixel bytes. Here the source is
 # mapped and a short one is refused before any of its pages is touched, so the fault costs
 # nothing that can be seen; only the Windows program, which reads its source, would read it all.

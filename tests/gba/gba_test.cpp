@@ -225,6 +225,57 @@ Bytes random_bitmap(std::mt19937 &random, int width, int height, int bits) {
   return make_bitmap(fields);
 }
 
+// Random pixels in stretches of one colour, so that compressing them gives runs of both kinds.
+Picture random_picture(std::mt19937 &random, int width, int height, int bits) {
+  Picture picture(height, std::vector<std::uint8_t>(width));
+  for (auto &row : picture)
+    for (int x = 0; x < width; ++x)
+      row[x] = x > 0 && random() % 3 != 0 ? row[x - 1]
+                                          : static_cast<std::uint8_t>(random() % (1u << bits));
+  return picture;
+}
+
+// The layouts besides the classic one, each with random colours and pixels: colour tables
+// longer than the depth needs, a gap before the pixels, OS/2 2.x headers plain and compressed,
+// and OS/2 1.x core headers.
+std::vector<std::pair<std::string, Bytes>> layout_bitmaps(std::mt19937 &random) {
+  std::vector<std::pair<std::string, Bytes>> bitmaps;
+  auto fields_of = [&](int width, int height, int bits, std::size_t entries) {
+    BitmapFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.bits = static_cast<std::uint16_t>(bits);
+    fields.table = random_bytes(random, 4 * entries);
+    fields.pixel_data = random_bytes(random, std::size_t(width) * height * bits / 8);
+    return fields;
+  };
+  for (auto [bits, entries] : {std::pair{4, 17}, std::pair{4, 254}, std::pair{8, 300}}) {
+    BitmapFields fields = fields_of(128, 64, bits, entries);
+    fields.colours_used = static_cast<std::uint32_t>(entries);
+    bitmaps.emplace_back("long" + std::to_string(bits) + "_" + std::to_string(entries),
+                         make_bitmap(fields));
+  }
+  BitmapFields gap = fields_of(64, 48, 8, 256);
+  gap.pixel_offset = 54 + 1024 + 36;
+  gap.pixel_data.insert(gap.pixel_data.begin(), 36, 0xFF);
+  bitmaps.emplace_back("gap8", make_bitmap(gap));
+  BitmapFields os2 = fields_of(16, 16, 4, 16);
+  os2.header_size = 64;
+  bitmaps.emplace_back("os2_4", make_bitmap(os2));
+  BitmapFields os2_rle = fields_of(96, 64, 8, 256);
+  os2_rle.header_size = 64;
+  os2_rle.compression = 1;
+  os2_rle.pixel_data = encode_rle(random_picture(random, 96, 64, 8), 8);
+  bitmaps.emplace_back("os2_rle8", make_bitmap(os2_rle));
+  for (int bits : {4, 8}) {
+    BitmapFields core = fields_of(80, 40, bits, std::size_t{1} << bits);
+    core.header_size = 12;
+    core.table = random_bytes(random, 3u << bits);
+    bitmaps.emplace_back("core" + std::to_string(bits), make_bitmap(core));
+  }
+  return bitmaps;
+}
+
 // A random screen must reach what a tidy picture might not: both flips, alone and together,
 // several palettes, bit 13 set, and characters from both halves of the character file, all in
 // the 30 x 20 cells that the screen shows.
@@ -352,6 +403,13 @@ void check_random_sources(Tally &tally, const Setup &setup) {
   write_file(sources + "/noise_screen.scr", scr);
   write_file(sources + "/noise_colours.col", random_bytes(random, 512));
 
+  // Every bitmap layout read gives the picture it holds; the conversion is the same whatever
+  // builds the ROM, so the make fragment alone builds these.
+  std::string layouts = setup.work + "/layouts";
+  fs::create_directories(layouts);
+  for (const auto &[name, bitmap] : layout_bitmaps(random))
+    write_file(layouts + "/" + name + ".bmp", bitmap);
+  check_bitmaps(tally, setup, Builder::make, layouts, setup.work + "/make-layouts", "make layout");
   std::string gap = screen_coverage_gap(scr);
   if (!gap.empty())
     return report(tally, "random tiles", false, gap + " (try another seed)");

@@ -33,6 +33,43 @@ unsigned character_pixel(const Bytes &cgx, unsigned character, unsigned x, unsig
          ((byte_at(cgx, row + 16) >> bit) & 1) << 2 | ((byte_at(cgx, row + 17) >> bit) & 1) << 3;
 }
 
+// Run-length compressed pixels from byte at on, rows bottom-up: a count and a colour (two
+// alternating nibbles at 4 bits), or 0 and an escape: 0 end of line, 1 end of bitmap, 2 a move
+// right and up, 3 or more that many pixels as they are, padded to 16 bits. Pixels outside the
+// picture are dropped.
+void decode_rle(const Bytes &bmp, std::size_t at, unsigned bits,
+                std::vector<std::vector<unsigned>> &index) {
+  std::size_t x = 0, y = 0, height = index.size(), width = index[0].size();
+  auto put = [&](unsigned value) {
+    if (y < height && x < width)
+      index[height - 1 - y][x] = value;
+    ++x;
+  };
+  while (at + 1 < bmp.size()) {
+    unsigned count = bmp[at], code = bmp[at + 1];
+    at += 2;
+    if (count > 0) {
+      for (unsigned i = 0; i < count; ++i)
+        put(bits == 8 ? code : i % 2 == 0 ? code >> 4 : code & 15);
+    } else if (code == 0) {
+      x = 0;
+      ++y;
+    } else if (code == 1) {
+      return;
+    } else if (code == 2) {
+      x += byte_at(bmp, at);
+      y += byte_at(bmp, at + 1);
+      at += 2;
+    } else {
+      for (unsigned i = 0; i < code; ++i)
+        put(bits == 8 ? byte_at(bmp, at + i)
+                      : byte_at(bmp, at + i / 2) >> (i % 2 == 0 ? 4 : 0) & 15);
+      std::size_t bytes = bits == 8 ? code : (code + 1) / 2;
+      at += bytes + bytes % 2;
+    }
+  }
+}
+
 } // namespace
 
 std::uint32_t shown_colour(std::uint16_t gba_colour) {
@@ -44,36 +81,53 @@ std::uint32_t shown_colour(std::uint16_t gba_colour) {
 }
 
 Frame expected_bitmap_frame(const Bytes &bmp, std::string &why) {
-  std::uint32_t header_size = u32_at(bmp, 14), compression = u32_at(bmp, 30);
-  std::int32_t width = static_cast<std::int32_t>(u32_at(bmp, 18));
-  std::int32_t height = static_cast<std::int32_t>(u32_at(bmp, 22));
-  unsigned bits = u16_at(bmp, 28);
+  // The OS/2 1.x core header (12 bytes) has 16-bit sizes and 3-byte table entries; every other
+  // kind lays out its first fields as the 40-byte header, and may end before some of them.
+  std::uint32_t header_size = u32_at(bmp, 14);
+  bool core = header_size == 12;
+  auto field = [&](std::size_t offset) {
+    return offset + 4 <= 14 + header_size ? u32_at(bmp, offset) : 0;
+  };
+  std::int32_t width = core ? u16_at(bmp, 18) : static_cast<std::int32_t>(u32_at(bmp, 18));
+  std::int32_t height = core ? u16_at(bmp, 20) : static_cast<std::int32_t>(u32_at(bmp, 22));
+  unsigned bits = u16_at(bmp, core ? 24 : 28);
+  std::uint32_t compression = core ? 0 : field(30);
   bool top_down = height < 0;
   if (top_down)
     height = -height;
-  if (bmp.size() < 54 || (bits != 4 && bits != 8) || compression != 0 || width <= 0 ||
+  bool rle = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
+  if ((bits != 4 && bits != 8) || (compression != 0 && !rle) || width <= 0 ||
       width > screen_width || height > screen_height) {
-    why = "not an uncompressed 4- or 8-bit bitmap of at most 240 x 160 pixels";
+    why = "not a 4- or 8-bit bitmap, uncompressed or RLE, of at most 240 x 160 pixels";
     return {};
   }
 
   // A colours-used field shortens the table; the colours past it are black.
-  std::uint32_t entries = 1u << bits, used = u32_at(bmp, 46);
+  std::uint32_t entries = 1u << bits, used = core ? 0 : field(46);
   std::uint32_t stored = used != 0 && used < entries ? used : entries;
+  std::size_t entry_size = core ? 3 : 4;
   std::vector<std::uint16_t> palette(entries, 0);
   for (std::uint32_t i = 0; i < stored; ++i)
-    palette[i] = table_colour(bmp, 14 + header_size + 4 * i);
+    palette[i] = table_colour(bmp, 14 + header_size + entry_size * i);
 
-  Frame frame(screen_width * screen_height, shown_colour(palette[0]));
-  std::size_t pixels = u32_at(bmp, 10), stride = (width * bits + 31) / 32 * 4;
-  for (int y = 0; y < height; ++y) {
-    std::size_t row = pixels + stride * (top_down ? y : height - 1 - y);
-    for (int x = 0; x < width; ++x) {
-      unsigned index = bits == 8 ? byte_at(bmp, row + x)
-                                 : (byte_at(bmp, row + x / 2) >> (x % 2 == 0 ? 4 : 0)) & 15;
-      frame[y * screen_width + x] = shown_colour(palette[index]);
+  // The pixels, from the file header's offset, as colour indices [y][x] from the top left.
+  std::size_t pixels = u32_at(bmp, 10);
+  std::vector<std::vector<unsigned>> index(height, std::vector<unsigned>(width, 0));
+  if (rle) {
+    decode_rle(bmp, pixels, bits, index);
+  } else {
+    std::size_t stride = (width * bits + 31) / 32 * 4;
+    for (int y = 0; y < height; ++y) {
+      std::size_t row = pixels + stride * (top_down ? y : height - 1 - y);
+      for (int x = 0; x < width; ++x)
+        index[y][x] = bits == 8 ? byte_at(bmp, row + x)
+                                : (byte_at(bmp, row + x / 2) >> (x % 2 == 0 ? 4 : 0)) & 15;
     }
   }
+  Frame frame(screen_width * screen_height, shown_colour(palette[0]));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      frame[y * screen_width + x] = shown_colour(palette[index[y][x]]);
   return frame;
 }
 

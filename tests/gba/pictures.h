@@ -17,8 +17,9 @@ using Frame = std::vector<std::uint32_t>;
 // How the GBA shows a 15-bit colour: each 5-bit component c becomes (c << 3) | (c >> 2).
 std::uint32_t shown_colour(std::uint16_t gba_colour);
 
-// The bitmap's picture from the top left corner over the backdrop of colour 0. An empty result
-// with `why` set when the file is not an uncompressed 4- or 8-bit bitmap of the screen's size
+// The bitmap's picture from the top left corner over the backdrop of colour 0, its pixels taken
+// from the offset the file header gives, as common decoders take them. An empty result with `why`
+// set when the file is not a 4- or 8-bit bitmap (uncompressed, RLE4 or RLE8) of the screen's size
 // or less.
 Frame expected_bitmap_frame(const Bytes &bmp, std::string &why);
 
