@@ -11,6 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// A 32-bit build needs large-file offsets (_FILE_OFFSET_BITS=64, set by the build) to open, size
+// and read a source of 2 GiB or more, of which only the first bytes may count.
+static_assert(sizeof(off_t) >= 8, "build with _FILE_OFFSET_BITS=64");
+
 bool open_source(const char *path, SourceSharing, SourceFile *file) {
   // POSIX has no share modes; the source is only ever read. Only a regular file is a source:
   // the open does not wait, so a FIFO with no writer is refused at once instead of hanging the
