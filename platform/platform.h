@@ -34,7 +34,8 @@ void close_source(SourceFile file);
 // mapped, the bytes it lost read as zeros and source_map_intact turns false.
 unsigned char *map_source(SourceFile file, std::size_t size);
 
-// False once a byte of the mapping has been lost to the file shrinking, until it is unmapped.
+// False once the file no longer holds every mapped byte (it was cut short, even within its last
+// page), until it is unmapped.
 bool source_map_intact();
 
 void unmap_source(unsigned char *bytes, std::size_t size);

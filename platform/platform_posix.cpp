@@ -61,9 +61,11 @@ void close_source(SourceFile file) { close(static_cast<int>(file.handle)); }
 namespace {
 
 // The one mapped source, for the handler of SIGBUS, which a read of a page the file no longer
-// holds raises.
+// holds raises. Its own descriptor tells whether the file still holds every mapped byte: a cut
+// within the last page raises nothing, the lost bytes only read as zeros.
 unsigned char *mapped_bytes = nullptr;
 std::size_t mapped_size = 0;
+int mapped_file = -1;
 volatile sig_atomic_t mapped_bytes_lost = 0;
 
 // The file shrank under the mapping: from the lost page on, the mapping becomes zeros, the read
@@ -95,22 +97,36 @@ unsigned char *map_source(SourceFile file, std::size_t size) {
   sigemptyset(&action.sa_mask);
   if (sigaction(SIGBUS, &action, nullptr) != 0)
     return nullptr;
-  void *bytes =
-      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, static_cast<int>(file.handle), 0);
-  if (bytes == MAP_FAILED)
+  int descriptor = fcntl(static_cast<int>(file.handle), F_DUPFD_CLOEXEC, 0);
+  if (descriptor < 0)
     return nullptr;
+  void *bytes = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, descriptor, 0);
+  if (bytes == MAP_FAILED) {
+    close(descriptor);
+    return nullptr;
+  }
   mapped_bytes = static_cast<unsigned char *>(bytes);
   mapped_size = size;
+  mapped_file = descriptor;
   mapped_bytes_lost = 0;
   return mapped_bytes;
 }
 
-bool source_map_intact() { return mapped_bytes_lost == 0; }
+bool source_map_intact() {
+  if (mapped_bytes_lost != 0)
+    return false;
+  if (mapped_bytes == nullptr)
+    return true;
+  struct stat info;
+  return fstat(mapped_file, &info) == 0 && static_cast<std::uint64_t>(info.st_size) >= mapped_size;
+}
 
 void unmap_source(unsigned char *bytes, std::size_t size) {
   munmap(bytes, size);
   if (bytes == mapped_bytes) {
+    close(mapped_file);
     mapped_bytes = nullptr;
+    mapped_file = -1;
     mapped_bytes_lost = 0;
   }
 }
