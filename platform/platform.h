@@ -57,9 +57,9 @@ bool starts_two_byte_character(unsigned char byte);
 
 // Creates the output in the working directory and opens it for binary writing. It stays out of
 // sight until it is put in place: where the system allows, it has no name at all (name is then
-// empty), otherwise it gets a new unique name, in name, that SIGINT and SIGTERM remove should
-// they end the program first. A size limit on files makes its writes fail rather than end the
-// program. nullptr when it cannot be created.
+// empty), otherwise it gets a new unique name, in name, that SIGINT, SIGTERM, SIGHUP and SIGQUIT
+// remove should they end the program first. A size limit on files makes its writes fail rather
+// than end the program. nullptr when it cannot be created.
 std::FILE *create_temporary_output(char *name, std::size_t capacity);
 
 // Closes file (the output from create_temporary_output and its name) and, when written and its

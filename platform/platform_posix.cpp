@@ -162,12 +162,12 @@ bool starts_two_byte_character(unsigned char) { return false; }
 
 namespace {
 
-// The named temporary output while there is one, so that SIGINT or SIGTERM can remove it
-// before the program ends. It changes only while those signals are blocked, so the handler
+// The named temporary output while there is one, so that a signal that ends the program (Ctrl+C,
+// Ctrl+\, kill, a closed terminal) can remove it first. It changes only while those signals are blocked, so the handler
 // never sees half a name.
 char pending_output[32];
 
-constexpr int InterruptSignals[] = {SIGINT, SIGTERM};
+constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 extern "C" void remove_pending_output(int signal_number) {
   if (pending_output[0] != '\0')
@@ -242,8 +242,8 @@ std::FILE *create_unnamed_output() { return nullptr; }
 bool link_into_place(int, const char *) { return false; }
 #endif
 
-// A new file of a unique name in the working directory, removed by SIGINT and SIGTERM until it
-// is put in place.
+// A new file of a unique name in the working directory, removed by SIGINT, SIGTERM, SIGHUP and
+// SIGQUIT until it is put in place.
 std::FILE *create_named_output(char *name, std::size_t capacity) {
   static const char pattern[] = ".morvane-XXXXXX";
   if (capacity < sizeof pattern)

@@ -184,7 +184,8 @@ TEST(Robustness, AnInterruptedConversionLeavesTheFolderAsItWas) {
   if (probe >= 0)
     close(probe);
 
-  for (int signal_number : {SIGINT, SIGTERM, SIGKILL}) {
+  // Ctrl+C, kill, a closed terminal, Ctrl+\ and kill -9.
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGKILL}) {
     SCOPED_TRACE(strsignal(signal_number));
     RunLimits limits;
     limits.interrupt_signal = signal_number;
