@@ -193,9 +193,9 @@ TEST(Robustness, AnInterruptedConversionLeavesTheFolderAsItWas) {
     ASSERT_TRUE(run.interrupted) << "the conversion ended before it could be interrupted";
     EXPECT_EQ(run.killed_by, signal_number);
     auto after = directory_snapshot(dir.path);
-    // Only an unnamed output is safe from SIGKILL. Where the file system refuses one (run the
-    // suite with TMPDIR on such a file system to test that case), the named temporary file is
-    // what SIGKILL leaves, and the earlier output is still whole.
+    // Only an unnamed output is safe from SIGKILL. Where the file system refuses one (as in the
+    // bindfs run of tests/named_output.sh), the named temporary file is what SIGKILL leaves,
+    // and the earlier output is still whole.
     if (signal_number == SIGKILL && !unnamed_files && after.size() == before.size() + 1 &&
         after[0].first.rfind(".morvane-", 0) == 0) {
       std::filesystem::remove(dir.file(after[0].first));
