@@ -163,8 +163,8 @@ bool starts_two_byte_character(unsigned char) { return false; }
 namespace {
 
 // The named temporary output while there is one, so that a signal that ends the program (Ctrl+C,
-// Ctrl+\, kill, a closed terminal) can remove it first. It changes only while those signals are blocked, so the handler
-// never sees half a name.
+// Ctrl+\, kill, a closed terminal) can remove it first. It changes only while those signals are
+// blocked, so the handler never sees half a name.
 char pending_output[32];
 
 constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
