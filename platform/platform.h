@@ -34,7 +34,8 @@ void close_source(SourceFile file);
 // mapped, the bytes it lost read as zeros and source_map_intact turns false.
 unsigned char *map_source(SourceFile file, std::size_t size);
 
-// False once a byte of the mapping has been lost to the file shrinking, until it is unmapped.
+// False once the file no longer holds every mapped byte (it was cut short, even within its last
+// page), until it is unmapped.
 bool source_map_intact();
 
 void unmap_source(unsigned char *bytes, std::size_t size);
@@ -56,9 +57,9 @@ bool starts_two_byte_character(unsigned char byte);
 
 // Creates the output in the working directory and opens it for binary writing. It stays out of
 // sight until it is put in place: where the system allows, it has no name at all (name is then
-// empty), otherwise it gets a new unique name, in name, that SIGINT and SIGTERM remove should
-// they end the program first. A size limit on files makes its writes fail rather than end the
-// program. nullptr when it cannot be created.
+// empty), otherwise it gets a new unique name, in name, that SIGINT, SIGTERM, SIGHUP and SIGQUIT
+// remove should they end the program first. A size limit on files makes its writes fail rather
+// than end the program. nullptr when it cannot be created.
 std::FILE *create_temporary_output(char *name, std::size_t capacity);
 
 // Closes file (the output from create_temporary_output and its name) and, when written and its

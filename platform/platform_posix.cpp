@@ -11,6 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// A 32-bit build needs large-file offsets (_FILE_OFFSET_BITS=64, set by the build) to open, size
+// and read a source of 2 GiB or more, of which only the first bytes may count.
+static_assert(sizeof(off_t) >= 8, "build with _FILE_OFFSET_BITS=64");
+
 bool open_source(const char *path, SourceSharing, SourceFile *file) {
   // POSIX has no share modes; the source is only ever read. Only a regular file is a source:
   // the open does not wait, so a FIFO with no writer is refused at once instead of hanging the
@@ -57,9 +61,11 @@ void close_source(SourceFile file) { close(static_cast<int>(file.handle)); }
 namespace {
 
 // The one mapped source, for the handler of SIGBUS, which a read of a page the file no longer
-// holds raises.
+// holds raises. Its own descriptor tells whether the file still holds every mapped byte: a cut
+// within the last page raises nothing, the lost bytes only read as zeros.
 unsigned char *mapped_bytes = nullptr;
 std::size_t mapped_size = 0;
+int mapped_file = -1;
 volatile sig_atomic_t mapped_bytes_lost = 0;
 
 // The file shrank under the mapping: from the lost page on, the mapping becomes zeros, the read
@@ -91,22 +97,36 @@ unsigned char *map_source(SourceFile file, std::size_t size) {
   sigemptyset(&action.sa_mask);
   if (sigaction(SIGBUS, &action, nullptr) != 0)
     return nullptr;
-  void *bytes =
-      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, static_cast<int>(file.handle), 0);
-  if (bytes == MAP_FAILED)
+  int descriptor = fcntl(static_cast<int>(file.handle), F_DUPFD_CLOEXEC, 0);
+  if (descriptor < 0)
     return nullptr;
+  void *bytes = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, descriptor, 0);
+  if (bytes == MAP_FAILED) {
+    close(descriptor);
+    return nullptr;
+  }
   mapped_bytes = static_cast<unsigned char *>(bytes);
   mapped_size = size;
+  mapped_file = descriptor;
   mapped_bytes_lost = 0;
   return mapped_bytes;
 }
 
-bool source_map_intact() { return mapped_bytes_lost == 0; }
+bool source_map_intact() {
+  if (mapped_bytes_lost != 0)
+    return false;
+  if (mapped_bytes == nullptr)
+    return true;
+  struct stat info;
+  return fstat(mapped_file, &info) == 0 && static_cast<std::uint64_t>(info.st_size) >= mapped_size;
+}
 
 void unmap_source(unsigned char *bytes, std::size_t size) {
   munmap(bytes, size);
   if (bytes == mapped_bytes) {
+    close(mapped_file);
     mapped_bytes = nullptr;
+    mapped_file = -1;
     mapped_bytes_lost = 0;
   }
 }
@@ -142,12 +162,12 @@ bool starts_two_byte_character(unsigned char) { return false; }
 
 namespace {
 
-// The named temporary output while there is one, so that SIGINT or SIGTERM can remove it
-// before the program ends. It changes only while those signals are blocked, so the handler
-// never sees half a name.
+// The named temporary output while there is one, so that a signal that ends the program (Ctrl+C,
+// Ctrl+\, kill, a closed terminal) can remove it first. It changes only while those signals are
+// blocked, so the handler never sees half a name.
 char pending_output[32];
 
-constexpr int InterruptSignals[] = {SIGINT, SIGTERM};
+constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 extern "C" void remove_pending_output(int signal_number) {
   if (pending_output[0] != '\0')
@@ -222,8 +242,8 @@ std::FILE *create_unnamed_output() { return nullptr; }
 bool link_into_place(int, const char *) { return false; }
 #endif
 
-// A new file of a unique name in the working directory, removed by SIGINT and SIGTERM until it
-// is put in place.
+// A new file of a unique name in the working directory, removed by SIGINT, SIGTERM, SIGHUP and
+// SIGQUIT until it is put in place.
 std::FILE *create_named_output(char *name, std::size_t capacity) {
   static const char pattern[] = ".morvane-XXXXXX";
   if (capacity < sizeof pattern)

@@ -126,12 +126,13 @@ inline std::string expected_palette(const std::string &base, const Bytes &table,
   return text + "\r\n};\r\n\r\n";
 }
 
-// The whole output of a bitmap, its size comment printing the header's numbers.
+// The whole output of a bitmap, its comments printing the header's numbers as signed ones.
 inline std::string expected_output(const std::string &base, const Picture &picture,
                                    const Bytes &table, unsigned bits, std::uint32_t colours_used,
                                    std::int32_t width, std::int32_t height) {
   std::size_t elements = picture.size() * (picture.empty() ? 0 : picture[0].size()) * bits / 16;
-  std::string used = std::to_string(colours_used != 0 ? colours_used : 1u << bits);
+  std::string used =
+      std::to_string(static_cast<std::int32_t>(colours_used != 0 ? colours_used : 1u << bits));
   return "#define RGB(r,g,b) (r|(g<<5)|(b<<10))\r\n\r\n"
          "// typedef unsigned short u16\r\n\r\n"
          "// Halvetrin v1.11\tby zelmor\r\n\r\n"

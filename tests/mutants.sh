@@ -49,9 +49,6 @@ mutant convert/bitmap.cpp '  if (!header.os2 && header_size != InfoHeaderSize' '
 # Not listed: dropping the early refusal of a file short of its pixel bytes. Here the source is
 # mapped and a short one is refused before any of its pages is touched, so the fault costs
 # nothing that can be seen; only the Windows program, which reads its source, would read it all.
-# Not listed: dropping the SIGINT and SIGTERM handler of the named temporary file. Only a file
-# system that refuses O_TMPFILE uses that file; the suite tests it when TMPDIR lies on one
-# (a bindfs mount, for one), and this script's faults are then worth running that way too.
 # Not listed: dropping the count check of the pixel read. After the size check it can only
 # matter when the file shrinks between the two, which no test can arrange without a race.
 mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
@@ -60,6 +57,13 @@ mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
   'output: a failed rename reported as success'
 mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
   'output: SIGXFSZ left to end the program'
+# The next two are caught where a bindfs mount can be made (tests/named_output.sh); elsewhere
+# that test skips and they survive.
+mutant platform/platform_posix.cpp '  remove_pending_output_on_interrupt();
+' '' \
+  'output: the named temporary file left behind by the signals that end the program'
+mutant platform/platform_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
+  'output: SIGHUP and SIGQUIT leave the named temporary file behind'
 mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
   '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
   'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
@@ -73,6 +77,9 @@ mutant convert/bitmap.cpp '  if (!source_map_intact()) {
     abandon_output(output);' '  if (false) {
     abandon_output(output);' \
   'source shrunk under its mapping: output made from the lost pixels'
+mutant platform/platform_posix.cpp '  return fstat(mapped_file, &info) == 0 && static_cast<std::uint64_t>(info.st_size) >= mapped_size;' \
+  '  return true;' \
+  'source cut within its last page: output made from the zeros it reads as'
 mutant platform/platform_posix.cpp ' || !S_ISREG(info.st_mode)' '' \
   'source: a device accepted as a source'
 mutant platform/platform_posix.cpp 'O_RDONLY | O_CLOEXEC | O_NONBLOCK' 'O_RDONLY | O_CLOEXEC' \
@@ -107,6 +114,15 @@ mutant convert/common/text_writer.cpp '  write_out(writer, WriterCapacity);
   'writer: a block that is not whole handed to the file'
 mutant convert/common/text_pieces.h '  std::memmove(number.digits + 1, number.digits, number.length++);' '  number.length++;' \
   'headers: a number that gains a digit counted wrong'
+mutant convert/common/text_pieces.h 'std::memcpy(p, number.digits, sizeof number.digits);' 'std::memcpy(p, number.digits, 4);' \
+  'headers: a character number of five digits cut to four'
+mutant convert/bitmap_text.cpp '  std::int32_t used = static_cast<std::int32_t>(picture.colours_used);' \
+  '  std::int64_t used = picture.colours_used;' \
+  'bitmap: a colours-used field past 2^31 printed unsigned'
+mutant convert/common/output.cpp "(c >= 'A' && c <= 'Z')" "(c >= 'A' && c < 'Z')" \
+  'array names: Z turned into _'
+mutant convert/common/output.cpp "return c >= '0' && c <= '9';" "return c >= '0' && c <= ':';" \
+  'array names: the : after 9 kept'
 mutant convert/bitmap_text.cpp '    values = (values & 0x0F0F) << 4 | (values >> 4 & 0x0F0F);' '    values = (values & 0x0F0F) | (values >> 4 & 0x0F0F);' \
   '4-bit bitmap: a byte'"'"'s nibbles not traded'
 mutant convert/common/text_writer.h '(high, low, 0, 16' '(low, high, 0, 16' \

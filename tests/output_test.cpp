@@ -43,6 +43,10 @@ TEST(Output, ArrayNamesAreIdentifiersWhateverTheFileName) {
       {"9.scr", 2048, "9.c", "_9"},
       {"x$y.col", 512, "x$y.c", "x$y"},
       {"t\xC3\xADtulo.col", 512, "t\xC3\xADtulo.c", "t\xC3\xADtulo"},
+      // The ends of the letter and digit ranges stay; the bytes beside them do not.
+      {"AZaz09.col", 512, "AZaz09.c", "AZaz09"},
+      {"0Z.scr", 2048, "0Z.c", "_0Z"},
+      {"@[`{:.col", 512, "@[`{:.c", "_____"},
   };
   auto source_bytes = [](std::size_t size) {
     if (size == 0)

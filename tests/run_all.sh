@@ -31,7 +31,16 @@ test_suite() {
     return 0
   fi
   rm -f "$log"
-  cmake --build "$dir" -j"$jobs" && ctest --test-dir "$dir" -j"$jobs" --output-on-failure --no-tests=error
+  cmake --build "$dir" -j"$jobs" || return
+  log=$(mktemp)
+  ctest --test-dir "$dir" -j"$jobs" --output-on-failure --no-tests=error | tee "$log"
+  status=${PIPESTATUS[0]}
+  # ctest hides what a test that skipped printed: run each such test alone to show why.
+  sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/\1/p' "$log" | while read -r name; do
+    ctest --test-dir "$dir" -R "^$name\$" -V | sed -n 's/^[0-9]*: \(skipped: .*\)/\1/p'
+  done
+  rm -f "$log"
+  return "$status"
 }
 
 summary=()
