@@ -61,26 +61,37 @@ BitmapLayout find_layout(const unsigned char *header, unsigned bits) {
   return layout;
 }
 
+// Names the width, the height or both, whichever is not a multiple of 8.
+ConversionOutcome size_not_multiple_of_8(const BitmapPicture &picture) {
+  if (picture.width % 8 == 0)
+    return failed(ResultSizeNotMultipleOf8, "height %d is not a multiple of 8", picture.height);
+  if (picture.height % 8 == 0)
+    return failed(ResultSizeNotMultipleOf8, "width %d is not a multiple of 8", picture.width);
+  return failed(ResultSizeNotMultipleOf8, "width %d and height %d are not multiples of 8",
+                picture.width, picture.height);
+}
+
 // Fills in the picture's shape from the header and checks it.
-ConversionResult read_shape(const unsigned char *header, BitmapPicture &picture) {
+ConversionOutcome read_shape(const unsigned char *header, BitmapPicture &picture) {
   picture.width = static_cast<std::int32_t>(read_u32(header + 18));
   picture.height = static_cast<std::int32_t>(read_u32(header + 22));
   picture.bits = read_u16(header + 28);
   picture.colours_used = read_u32(header + 46);
   if (picture.bits != 4 && picture.bits != 8)
-    return ResultNotIndexedBitmap;
+    return failed(ResultNotIndexedBitmap, "%u bits per pixel, not 4 or 8", picture.bits);
   if (picture.height % 8 != 0 || picture.width % 8 != 0)
-    return ResultSizeNotMultipleOf8;
+    return size_not_multiple_of_8(picture);
   // A negative width (mirrored rows) is no layout any tool writes.
   if (picture.width < 0)
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "width %d: mirrored rows are not read", picture.width);
   std::uint64_t row_count = picture.height < 0 ? 0 - std::int64_t{picture.height} : picture.height;
   std::uint64_t row_bits = std::uint64_t{static_cast<std::uint32_t>(picture.width)} * picture.bits;
   if (row_bits != 0 && row_count > (BitLimit - 1) / row_bits)
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "%d x %d pixels of %u bits are too many", picture.width,
+                  picture.height, picture.bits);
   picture.row_count = static_cast<std::size_t>(row_count);
   picture.row_bytes = static_cast<std::size_t>(row_bits / 8);
-  return ResultSuccess;
+  return succeeded();
 }
 
 // The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
@@ -127,14 +138,20 @@ void turn_rows_over(BitmapPicture &picture) {
                      pixels + high * picture.row_bytes);
 }
 
+// The file, or the part of it given, stops at size, before the part that ends at end.
+ConversionOutcome ends_early(std::uint64_t size, const char *where, std::uint64_t end) {
+  return failed(ResultReadFailed, "the file ends at byte %llu, %s %llu",
+                static_cast<unsigned long long>(size), where, static_cast<unsigned long long>(end));
+}
+
 // Checks the first size bytes of a bitmap file and fills picture in from them; the pixels of an
 // uncompressed bitmap stay where they are, so bytes must outlive picture's use.
-ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
-                                     BitmapPicture &picture) {
+ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
+                                      BitmapPicture &picture) {
   if (size < HeaderBytes)
-    return ResultReadFailed;
-  ConversionResult shape = read_shape(bytes, picture);
-  if (shape != ResultSuccess)
+    return ends_early(size, "inside the headers, which end at byte", HeaderBytes);
+  ConversionOutcome shape = read_shape(bytes, picture);
+  if (shape.result != ResultSuccess)
     return shape;
   BitmapLayout layout = find_layout(bytes, picture.bits);
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
@@ -143,110 +160,133 @@ ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
 
   std::size_t table_bytes = 4 * layout.table_entries;
   if (layout.table_start + table_bytes > size)
-    return ResultReadFailed;
+    return ends_early(size, "inside the colour table, which ends at byte",
+                      layout.table_start + table_bytes);
   // Entries a short table does not hold are black.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
   std::memcpy(picture.colour_table, bytes + layout.table_start, table_bytes);
 
   if (layout.pixel_start > size)
-    return ResultReadFailed;
+    return ends_early(size, "before the pixel data, which begins at byte", layout.pixel_start);
   std::size_t start = static_cast<std::size_t>(layout.pixel_start);
   if (layout.rle) {
-    if (start == size || !decode_rle_pixels(bytes + start, size - start, picture))
-      return ResultReadFailed;
+    if (start == size)
+      return ends_early(size, "where the compressed pixel data should begin at byte", start);
+    if (!decode_rle_pixels(bytes + start, size - start, picture))
+      return failed(ResultReadFailed,
+                    "the compressed pixel data from byte %zu is damaged or too short", start);
   } else {
     // The file must hold every pixel byte the tile walk uses.
     if (size - start < picture.row_bytes * picture.row_count)
-      return ResultReadFailed;
+      return ends_early(size, "inside the pixel data, which ends at byte",
+                        start + std::uint64_t{picture.row_bytes} * picture.row_count);
     picture.pixels = bytes + start;
   }
   if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
     turn_rows_over(picture);
-  return ResultSuccess;
+  return succeeded();
 }
 
 // read_checked_bitmap on bytes that picture then keeps, unless it decoded its own pixels.
-ConversionResult read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                                   BitmapPicture &picture) {
+ConversionOutcome read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                                    BitmapPicture &picture) {
   picture.storage.reset();
-  ConversionResult result = read_checked_bitmap(bytes.get(), size, picture);
-  if (result == ResultSuccess && !picture.storage)
+  ConversionOutcome outcome = read_checked_bitmap(bytes.get(), size, picture);
+  if (outcome.result == ResultSuccess && !picture.storage)
     picture.storage = std::move(bytes);
-  return result;
+  return outcome;
+}
+
+ConversionOutcome cut_short_while_read() {
+  return failed(ResultReadFailed, "the file was cut short while it was read");
 }
 
 // Maps or reads in one piece the part of the open file that the picture its header describes can
 // use.
-ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
+ConversionOutcome read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   unsigned char header[HeaderBytes];
-  if (read_source(source, 0, header, sizeof header) != static_cast<long long>(sizeof header))
-    return ResultReadFailed;
-  ConversionResult shape = read_shape(header, picture);
-  if (shape != ResultSuccess)
+  long long header_read = read_source(source, 0, header, sizeof header);
+  if (header_read < 0)
+    return failed_in_system(ResultReadFailed, "cannot read");
+  if (header_read != static_cast<long long>(sizeof header))
+    return ends_early(static_cast<std::uint64_t>(header_read),
+                      "inside the headers, which end at byte", HeaderBytes);
+  ConversionOutcome shape = read_shape(header, picture);
+  if (shape.result != ResultSuccess)
     return shape;
   long long file_size = source_size(source);
   if (file_size < 0)
-    return ResultReadFailed;
+    return failed_in_system(ResultReadFailed, "cannot tell its size");
   BitmapLayout layout = find_layout(header, picture.bits);
   std::uint64_t used = bytes_used(picture, layout);
   // An uncompressed file that does not hold every pixel byte is refused before anything is
   // allocated for them.
-  if ((!layout.rle && static_cast<std::uint64_t>(file_size) < used) || used > SIZE_MAX)
-    return ResultReadFailed;
+  if (!layout.rle && static_cast<std::uint64_t>(file_size) < used)
+    return ends_early(static_cast<std::uint64_t>(file_size),
+                      "inside the pixel data, which ends at byte", used);
+  if (used > SIZE_MAX)
+    return failed(ResultReadFailed, "its %llu bytes do not fit in memory",
+                  static_cast<unsigned long long>(used));
   std::size_t size =
       static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(file_size), used));
   // A mapping spares copying a large file; it is checked like read bytes, and a file that
   // shrinks meanwhile is a failed read.
   if (unsigned char *mapped = map_source(source, size)) {
     picture.mapping = {mapped, SourceUnmapper{size}};
-    ConversionResult result = read_checked_bitmap(mapped, size, picture);
-    return source_map_intact() ? result : ResultReadFailed;
+    ConversionOutcome outcome = read_checked_bitmap(mapped, size, picture);
+    return source_map_intact() ? outcome : cut_short_while_read();
   }
   std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
-  if (!bytes || read_source(source, 0, bytes.get(), size) != static_cast<long long>(size))
-    return ResultReadFailed;
+  if (!bytes)
+    return failed(ResultReadFailed, "no memory for its %zu bytes", size);
+  long long got = read_source(source, 0, bytes.get(), size);
+  if (got < 0)
+    return failed_in_system(ResultReadFailed, "cannot read");
+  if (got != static_cast<long long>(size))
+    return cut_short_while_read();
   return read_owned_bitmap(std::move(bytes), size, picture);
 }
 
 } // namespace
 
-ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                             BitmapPicture &picture) {
-  ConversionResult result = read_owned_bitmap(std::move(bytes), size, picture);
-  if (result != ResultSuccess)
+ConversionOutcome read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                              BitmapPicture &picture) {
+  ConversionOutcome outcome = read_owned_bitmap(std::move(bytes), size, picture);
+  if (outcome.result != ResultSuccess)
     picture.storage.reset();
-  return result;
+  return outcome;
 }
 
-ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture) {
+ConversionOutcome read_bitmap_file(const char *path, BitmapPicture &picture) {
   picture.storage.reset();
   picture.mapping.reset();
   SourceFile source;
   if (!open_source(path, SourceSharing::none, &source))
-    return ResultReadFailed;
-  ConversionResult result = read_open_bitmap(source, picture);
+    return failed_in_system(ResultReadFailed, "cannot open");
+  ConversionOutcome outcome = read_open_bitmap(source, picture);
   close_source(source);
-  if (result != ResultSuccess) {
+  if (outcome.result != ResultSuccess) {
     picture.storage.reset();
     picture.mapping.reset();
   }
-  return result;
+  return outcome;
 }
 
-ConversionResult convert_bitmap() {
+ConversionOutcome convert_bitmap() {
   BitmapPicture picture;
-  ConversionResult result = read_bitmap_file(SourcePath, picture);
-  if (result != ResultSuccess)
-    return result;
+  ConversionOutcome read = read_bitmap_file(SourcePath, picture);
+  if (read.result != ResultSuccess)
+    return read;
   // The source is closed before the output exists, so a refused bitmap leaves no file behind.
   OutputFile output;
-  if (!prepare_output(output))
-    return ResultReadFailed;
+  ConversionOutcome prepared = prepare_output(output);
+  if (prepared.result != ResultSuccess)
+    return prepared;
   write_bitmap_text(output.text, SourcePath, picture);
   // Text made from pixels the file lost under its mapping is not output.
   if (!source_map_intact()) {
     abandon_output(output);
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "the file was cut short while it was converted");
   }
   return finish_output(output);
 }
