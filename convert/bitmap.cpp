@@ -138,10 +138,21 @@ void turn_rows_over(BitmapPicture &picture) {
                      pixels + high * picture.row_bytes);
 }
 
-// The file, or the part of it given, stops at size, before the part that ends at end.
-ConversionOutcome ends_early(std::uint64_t size, const char *where, std::uint64_t end) {
-  return failed(ResultReadFailed, "the file ends at byte %llu, %s %llu",
-                static_cast<unsigned long long>(size), where, static_cast<unsigned long long>(end));
+// The file, or the part of it given, is size bytes and stops in part, at bytes from to end - 1.
+ConversionOutcome cut_short_in(std::uint64_t size, const char *part, std::uint64_t from,
+                               std::uint64_t end) {
+  return failed(ResultReadFailed, "the file is %llu bytes, cut short in %s (bytes %llu to %llu)",
+                static_cast<unsigned long long>(size), part, static_cast<unsigned long long>(from),
+                static_cast<unsigned long long>(end - 1));
+}
+
+// The same for a file that the picture needs end bytes of, naming the part it stops in.
+ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std::uint64_t end) {
+  if (size < layout.table_start)
+    return cut_short_in(size, "the headers", 0, layout.table_start);
+  if (size < layout.pixel_start)
+    return cut_short_in(size, "the colour table", layout.table_start, layout.pixel_start);
+  return cut_short_in(size, "the pixel data", layout.pixel_start, end);
 }
 
 // Checks the first size bytes of a bitmap file and fills picture in from them; the pixels of an
@@ -149,7 +160,7 @@ ConversionOutcome ends_early(std::uint64_t size, const char *where, std::uint64_
 ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
                                       BitmapPicture &picture) {
   if (size < HeaderBytes)
-    return ends_early(size, "inside the headers, which end at byte", HeaderBytes);
+    return cut_short_in(size, "the headers", 0, HeaderBytes);
   ConversionOutcome shape = read_shape(bytes, picture);
   if (shape.result != ResultSuccess)
     return shape;
@@ -160,26 +171,24 @@ ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
 
   std::size_t table_bytes = 4 * layout.table_entries;
   if (layout.table_start + table_bytes > size)
-    return ends_early(size, "inside the colour table, which ends at byte",
-                      layout.table_start + table_bytes);
+    return cut_short(size, layout, layout.table_start + table_bytes);
   // Entries a short table does not hold are black.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
   std::memcpy(picture.colour_table, bytes + layout.table_start, table_bytes);
 
   if (layout.pixel_start > size)
-    return ends_early(size, "before the pixel data, which begins at byte", layout.pixel_start);
+    return cut_short(size, layout, layout.pixel_start);
   std::size_t start = static_cast<std::size_t>(layout.pixel_start);
   if (layout.rle) {
     if (start == size)
-      return ends_early(size, "where the compressed pixel data should begin at byte", start);
+      return failed(ResultReadFailed, "the file is %zu bytes, with no compressed pixel data", size);
     if (!decode_rle_pixels(bytes + start, size - start, picture))
       return failed(ResultReadFailed,
                     "the compressed pixel data from byte %zu is damaged or too short", start);
   } else {
     // The file must hold every pixel byte the tile walk uses.
     if (size - start < picture.row_bytes * picture.row_count)
-      return ends_early(size, "inside the pixel data, which ends at byte",
-                        start + std::uint64_t{picture.row_bytes} * picture.row_count);
+      return cut_short(size, layout, start + std::uint64_t{picture.row_bytes} * picture.row_count);
     picture.pixels = bytes + start;
   }
   if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
@@ -209,8 +218,7 @@ ConversionOutcome read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   if (header_read < 0)
     return failed_in_system(ResultReadFailed, "cannot read");
   if (header_read != static_cast<long long>(sizeof header))
-    return ends_early(static_cast<std::uint64_t>(header_read),
-                      "inside the headers, which end at byte", HeaderBytes);
+    return cut_short_in(static_cast<std::uint64_t>(header_read), "the headers", 0, HeaderBytes);
   ConversionOutcome shape = read_shape(header, picture);
   if (shape.result != ResultSuccess)
     return shape;
@@ -222,8 +230,7 @@ ConversionOutcome read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   // An uncompressed file that does not hold every pixel byte is refused before anything is
   // allocated for them.
   if (!layout.rle && static_cast<std::uint64_t>(file_size) < used)
-    return ends_early(static_cast<std::uint64_t>(file_size),
-                      "inside the pixel data, which ends at byte", used);
+    return cut_short(static_cast<std::uint64_t>(file_size), layout, used);
   if (used > SIZE_MAX)
     return failed(ResultReadFailed, "its %llu bytes do not fit in memory",
                   static_cast<unsigned long long>(used));
