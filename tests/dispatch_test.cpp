@@ -110,6 +110,16 @@ TEST(CommandLine, SeveralPathsConvertInTurnALineEach) {
   EXPECT_TRUE(file_exists(dir.file("b/y.c")));
   EXPECT_TRUE(file_exists(dir.file("z.c")));
   EXPECT_FALSE(file_exists(dir.file("a/b/y.c"))) << "the decoy was converted";
+
+  // Both streams in one file, as a build log takes them: the lines stand in the paths' order.
+  std::string logged =
+      "cd '" + dir.path + "' && '" MORVANE_EXE "' a/x.col missing.col b/y.col >log 2>&1";
+  ASSERT_EQ(std::system(logged.c_str()), 0);
+  EXPECT_EQ(read_text(dir.file("log")),
+            "a/x.col: 成功: ファイルの変換に成功しました！\n"
+            "morvane: missing.col: ファイルの読み込みに失敗しました！ (cannot open: No such file "
+            "or directory)\n"
+            "b/y.col: 成功: ファイルの変換に成功しました！\n");
 }
 
 TEST(CommandLine, HelpAndVersionPrintOnStandardOutputAndConvertNothing) {
