@@ -14,7 +14,7 @@ namespace {
 struct ExtensionRow {
   const char *extension;
   ConversionKind kind;
-  ConversionResult (*convert)();
+  ConversionOutcome (*convert)();
 };
 
 // Searched in order; the first match wins.
@@ -75,14 +75,19 @@ const char *source_extension(std::size_t index) {
   return index < std::size(extension_table) ? extension_table[index].extension : nullptr;
 }
 
-void run_conversion() {
-  const ExtensionRow *row = find_row(SourcePath);
-  report_result(row ? row->convert() : ResultUnsupported);
+ConversionOutcome run_conversion() {
+  if (const ExtensionRow *row = find_row(SourcePath))
+    return row->convert();
+  const char *extension = find_extension(SourcePath);
+  if (!extension)
+    return failed(ResultUnsupported, "the name has no extension");
+  return failed(ResultUnsupported, "the extension \"%s\" is not known", extension);
 }
 
 void convert_source(const char *path) {
   if (set_source_path(path))
-    run_conversion();
+    report_result(path, run_conversion());
   else
-    report_result(ResultReadFailed);
+    report_result(path, failed(ResultReadFailed, "the path is %zu bytes long; at most %zu fit",
+                               std::strlen(path), PathCapacity - 1));
 }

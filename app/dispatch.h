@@ -12,12 +12,14 @@ ConversionKind classify_source();
 // in the order it tries them), or nullptr past the last.
 const char *source_extension(std::size_t index);
 
-// Converts the file named by SourcePath and reports the outcome through report_result.
-void run_conversion();
+// Converts the file named by SourcePath with the converter its extension chooses.
+ConversionOutcome run_conversion();
 
-// What both shells do with the path they take in: it becomes SourcePath and is converted. A path
-// that does not fit SourcePath cannot be converted; it is refused as unreadable.
+// What both shells do with a path they take in: it becomes SourcePath, is converted, and the
+// outcome is reported through report_result. A path that does not fit SourcePath cannot be
+// converted; it is refused as unreadable.
 void convert_source(const char *path);
 
-// Provided by each shell: tells the user the outcome, then asks the program to end.
-void report_result(ConversionResult result);
+// Provided by each shell: tells the user the outcome of converting path (as the shell took it
+// in). The Windows program then asks to end; the command line goes on to its next path.
+void report_result(const char *path, const ConversionOutcome &outcome);

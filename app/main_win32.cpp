@@ -134,7 +134,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     }
     begin_the_conversion(window);
     if (command_line_refused)
-      report_result(ResultReadFailed);
+      report_result("", failed(ResultReadFailed, "the path cannot be taken in"));
     else
       convert_source(command_line_path);
     return 0;
@@ -152,7 +152,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     if (taken)
       convert_source(path);
     else
-      report_result(ResultReadFailed);
+      report_result("", failed(ResultReadFailed, "the path cannot be taken in"));
     return 0;
   }
   case WM_DESTROY:
@@ -164,8 +164,9 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
 
 } // namespace
 
-void report_result(ConversionResult result) {
-  OutcomeMessage message = outcome_message(result);
+// The box shows the outcome's text alone; the reason is for the command line.
+void report_result(const char *, const ConversionOutcome &outcome) {
+  OutcomeMessage message = outcome_message(outcome.result);
   if (message.text) {
     // The texts go to the wide message box as UTF-16, so they read the same on every system
     // code page.

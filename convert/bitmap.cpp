@@ -56,16 +56,24 @@ struct BitmapHeader {
   bool os2;                  // an OS/2 2.x header
 };
 
+// The file, or the part of it given, is size bytes and stops in part, at bytes from to end - 1.
+ConversionOutcome cut_short_in(std::uint64_t size, const char *part, std::uint64_t from,
+                               std::uint64_t end) {
+  return failed(ResultReadFailed, "the file is %llu bytes, cut short in %s (bytes %llu to %llu)",
+                static_cast<unsigned long long>(size), part, static_cast<unsigned long long>(from),
+                static_cast<unsigned long long>(end - 1));
+}
+
 // Reads the header of the kind its size field names from the first size bytes of the file.
-ConversionResult read_header(const unsigned char *bytes, std::size_t size, BitmapHeader &header) {
+ConversionOutcome read_header(const unsigned char *bytes, std::size_t size, BitmapHeader &header) {
   if (size < 18)
-    return ResultReadFailed;
+    return cut_short_in(size, "the headers", 0, 18);
   std::uint32_t header_size = read_u32(bytes + 14);
   header.pixel_offset = read_u32(bytes + 10);
   header.table_start = 14 + std::uint64_t{header_size};
   if (header_size == CoreHeaderSize) {
     if (size < CoreHeaderBytes)
-      return ResultReadFailed;
+      return cut_short_in(size, "the headers", 0, CoreHeaderBytes);
     header.width = read_u16(bytes + 18);
     header.height = read_u16(bytes + 20);
     header.bits = read_u16(bytes + 24);
@@ -73,18 +81,19 @@ ConversionResult read_header(const unsigned char *bytes, std::size_t size, Bitma
     header.colours_used = 0;
     header.entry_bytes = 3;
     header.os2 = false;
-    return ResultSuccess;
+    return succeeded();
   }
   header.os2 = std::find(std::begin(Os2FieldEnds), std::end(Os2FieldEnds), header_size) !=
                std::end(Os2FieldEnds);
   // Any other size is no layout this reads: the fields cannot be told from guessed offsets.
   if (!header.os2 && header_size != InfoHeaderSize && header_size != V4HeaderSize &&
       header_size != V5HeaderSize)
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "an information header of %lu bytes is no layout known",
+                  static_cast<unsigned long>(header_size));
   unsigned char fields[HeaderBytes] = {};
   std::size_t present = 14 + std::min<std::size_t>(header_size, InfoHeaderSize);
   if (size < present)
-    return ResultReadFailed;
+    return cut_short_in(size, "the headers", 0, present);
   std::memcpy(fields, bytes, present);
   header.width = static_cast<std::int32_t>(read_u32(fields + 18));
   header.height = static_cast<std::int32_t>(read_u32(fields + 22));
@@ -92,7 +101,7 @@ ConversionResult read_header(const unsigned char *bytes, std::size_t size, Bitma
   header.compression = read_u32(fields + 30);
   header.colours_used = read_u32(fields + 46);
   header.entry_bytes = 4;
-  return ResultSuccess;
+  return succeeded();
 }
 
 // What the headers say, once checked: the picture's shape and where its parts lie in the file.
@@ -131,30 +140,41 @@ BitmapLayout find_layout(const BitmapHeader &header, const BitmapPicture &pictur
   return layout;
 }
 
+// Names the width, the height or both, whichever is not a multiple of 8.
+ConversionOutcome size_not_multiple_of_8(const BitmapPicture &picture) {
+  if (picture.width % 8 == 0)
+    return failed(ResultSizeNotMultipleOf8, "height %d is not a multiple of 8", picture.height);
+  if (picture.height % 8 == 0)
+    return failed(ResultSizeNotMultipleOf8, "width %d is not a multiple of 8", picture.width);
+  return failed(ResultSizeNotMultipleOf8, "width %d and height %d are not multiples of 8",
+                picture.width, picture.height);
+}
+
 // Fills in the picture's shape from the header and checks it.
-ConversionResult read_shape(const BitmapHeader &header, BitmapPicture &picture) {
+ConversionOutcome read_shape(const BitmapHeader &header, BitmapPicture &picture) {
   picture.width = header.width;
   picture.height = header.height;
   picture.bits = header.bits;
   picture.colours_used = header.colours_used;
   if (picture.bits != 4 && picture.bits != 8)
-    return ResultNotIndexedBitmap;
+    return failed(ResultNotIndexedBitmap, "%u bits per pixel, not 4 or 8", picture.bits);
   if (picture.height % 8 != 0 || picture.width % 8 != 0)
-    return ResultSizeNotMultipleOf8;
-  // Huffman 1D and RLE24 in an OS/2 2.x header.
-  if (header.os2 &&
-      (header.compression == CompressionHuffman1d || header.compression == CompressionRle24))
-    return ResultReadFailed;
+    return size_not_multiple_of_8(picture);
+  if (header.os2 && header.compression == CompressionHuffman1d)
+    return failed(ResultReadFailed, "compression 3, OS/2's Huffman 1D, is not read");
+  if (header.os2 && header.compression == CompressionRle24)
+    return failed(ResultReadFailed, "compression 4, OS/2's RLE24, is not read");
   // A negative width (mirrored rows) is no layout any tool writes.
   if (picture.width < 0)
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "width %d: mirrored rows are not read", picture.width);
   std::uint64_t row_count = picture.height < 0 ? 0 - std::int64_t{picture.height} : picture.height;
   std::uint64_t row_bits = std::uint64_t{static_cast<std::uint32_t>(picture.width)} * picture.bits;
   if (row_bits != 0 && row_count > (BitLimit - 1) / row_bits)
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "%d x %d pixels of %u bits are too many", picture.width,
+                  picture.height, picture.bits);
   picture.row_count = static_cast<std::size_t>(row_count);
   picture.row_bytes = static_cast<std::size_t>(row_bits / 8);
-  return ResultSuccess;
+  return succeeded();
 }
 
 // The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
@@ -201,26 +221,36 @@ void turn_rows_over(BitmapPicture &picture) {
                      pixels + high * picture.row_bytes);
 }
 
+// The same for a file that the picture needs end bytes of, naming the part it stops in.
+ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std::uint64_t end) {
+  if (size < layout.table_start)
+    return cut_short_in(size, "the headers", 0, layout.table_start);
+  if (size < layout.pixel_start)
+    return cut_short_in(size, "the colour table", layout.table_start, layout.pixel_start);
+  return cut_short_in(size, "the pixel data", layout.pixel_start, end);
+}
+
 // Checks the first size bytes of a bitmap file and fills picture in from them; the pixels of an
 // uncompressed bitmap stay where they are, so bytes must outlive picture's use. They may be only
 // the first bytes_used bytes of a longer file: the layout found from them is the one found from
 // the whole file, for an offset believed has all it asks for within them.
-ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
-                                     BitmapPicture &picture) {
+ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
+                                      BitmapPicture &picture) {
   BitmapHeader header;
-  ConversionResult read = read_header(bytes, size, header);
-  if (read != ResultSuccess)
+  ConversionOutcome read = read_header(bytes, size, header);
+  if (read.result != ResultSuccess)
     return read;
-  ConversionResult shape = read_shape(header, picture);
-  if (shape != ResultSuccess)
+  ConversionOutcome shape = read_shape(header, picture);
+  if (shape.result != ResultSuccess)
     return shape;
   BitmapLayout layout = find_layout(header, picture, size);
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
   // looked at.
   size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_used(picture, layout)));
 
-  if (layout.table_start + layout.entry_bytes * layout.table_entries > size)
-    return ResultReadFailed;
+  std::uint64_t table_end = layout.table_start + layout.entry_bytes * layout.table_entries;
+  if (table_end > size)
+    return cut_short(size, layout, table_end);
   // Entries a short table does not hold are black, and so is the unused fourth byte of each
   // 3-byte entry.
   std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);
@@ -229,109 +259,126 @@ ConversionResult read_checked_bitmap(unsigned char *bytes, std::size_t size,
                 layout.entry_bytes);
 
   if (layout.pixel_start > size)
-    return ResultReadFailed;
+    return cut_short(size, layout, layout.pixel_start);
   std::size_t start = static_cast<std::size_t>(layout.pixel_start);
   if (layout.rle) {
-    if (start == size || !decode_rle_pixels(bytes + start, size - start, picture))
-      return ResultReadFailed;
+    if (start == size)
+      return failed(ResultReadFailed, "the file is %zu bytes, with no compressed pixel data", size);
+    if (!decode_rle_pixels(bytes + start, size - start, picture))
+      return failed(ResultReadFailed,
+                    "the compressed pixel data from byte %zu is damaged or too short", start);
   } else {
     // The file must hold every pixel byte the tile walk uses.
     if (size - start < picture.row_bytes * picture.row_count)
-      return ResultReadFailed;
+      return cut_short(size, layout, start + std::uint64_t{picture.row_bytes} * picture.row_count);
     picture.pixels = bytes + start;
   }
   if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
     turn_rows_over(picture);
-  return ResultSuccess;
+  return succeeded();
 }
 
 // read_checked_bitmap on bytes that picture then keeps, unless it decoded its own pixels.
-ConversionResult read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                                   BitmapPicture &picture) {
+ConversionOutcome read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                                    BitmapPicture &picture) {
   picture.storage.reset();
-  ConversionResult result = read_checked_bitmap(bytes.get(), size, picture);
-  if (result == ResultSuccess && !picture.storage)
+  ConversionOutcome outcome = read_checked_bitmap(bytes.get(), size, picture);
+  if (outcome.result == ResultSuccess && !picture.storage)
     picture.storage = std::move(bytes);
-  return result;
+  return outcome;
+}
+
+ConversionOutcome cut_short_while_read() {
+  return failed(ResultReadFailed, "the file was cut short while it was read");
 }
 
 // Maps or reads in one piece the part of the open file that the picture its header describes can
 // use.
-ConversionResult read_open_bitmap(SourceFile source, BitmapPicture &picture) {
+ConversionOutcome read_open_bitmap(SourceFile source, BitmapPicture &picture) {
   unsigned char header_bytes[HeaderBytes];
   long long header_read = read_source(source, 0, header_bytes, sizeof header_bytes);
   if (header_read < 0)
-    return ResultReadFailed;
+    return failed_in_system(ResultReadFailed, "cannot read");
   BitmapHeader header;
-  ConversionResult read = read_header(header_bytes, static_cast<std::size_t>(header_read), header);
-  if (read != ResultSuccess)
+  ConversionOutcome read =
+      read_header(header_bytes, static_cast<std::size_t>(header_read), header);
+  if (read.result != ResultSuccess)
     return read;
-  ConversionResult shape = read_shape(header, picture);
-  if (shape != ResultSuccess)
+  ConversionOutcome shape = read_shape(header, picture);
+  if (shape.result != ResultSuccess)
     return shape;
   long long file_size = source_size(source);
   if (file_size < 0)
-    return ResultReadFailed;
+    return failed_in_system(ResultReadFailed, "cannot tell its size");
   BitmapLayout layout = find_layout(header, picture, static_cast<std::uint64_t>(file_size));
   std::uint64_t used = bytes_used(picture, layout);
   // An uncompressed file that does not hold every pixel byte is refused before anything is
   // allocated for them.
-  if ((!layout.rle && static_cast<std::uint64_t>(file_size) < used) || used > SIZE_MAX)
-    return ResultReadFailed;
+  if (!layout.rle && static_cast<std::uint64_t>(file_size) < used)
+    return cut_short(static_cast<std::uint64_t>(file_size), layout, used);
+  if (used > SIZE_MAX)
+    return failed(ResultReadFailed, "its %llu bytes do not fit in memory",
+                  static_cast<unsigned long long>(used));
   std::size_t size =
       static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(file_size), used));
   // A mapping spares copying a large file; it is checked like read bytes, and a file that
   // shrinks meanwhile is a failed read.
   if (unsigned char *mapped = map_source(source, size)) {
     picture.mapping = {mapped, SourceUnmapper{size}};
-    ConversionResult result = read_checked_bitmap(mapped, size, picture);
-    return source_map_intact() ? result : ResultReadFailed;
+    ConversionOutcome outcome = read_checked_bitmap(mapped, size, picture);
+    return source_map_intact() ? outcome : cut_short_while_read();
   }
   std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
-  if (!bytes || read_source(source, 0, bytes.get(), size) != static_cast<long long>(size))
-    return ResultReadFailed;
+  if (!bytes)
+    return failed(ResultReadFailed, "no memory for its %zu bytes", size);
+  long long got = read_source(source, 0, bytes.get(), size);
+  if (got < 0)
+    return failed_in_system(ResultReadFailed, "cannot read");
+  if (got != static_cast<long long>(size))
+    return cut_short_while_read();
   return read_owned_bitmap(std::move(bytes), size, picture);
 }
 
 } // namespace
 
-ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                             BitmapPicture &picture) {
-  ConversionResult result = read_owned_bitmap(std::move(bytes), size, picture);
-  if (result != ResultSuccess)
+ConversionOutcome read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                              BitmapPicture &picture) {
+  ConversionOutcome outcome = read_owned_bitmap(std::move(bytes), size, picture);
+  if (outcome.result != ResultSuccess)
     picture.storage.reset();
-  return result;
+  return outcome;
 }
 
-ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture) {
+ConversionOutcome read_bitmap_file(const char *path, BitmapPicture &picture) {
   picture.storage.reset();
   picture.mapping.reset();
   SourceFile source;
   if (!open_source(path, SourceSharing::none, &source))
-    return ResultReadFailed;
-  ConversionResult result = read_open_bitmap(source, picture);
+    return failed_in_system(ResultReadFailed, "cannot open");
+  ConversionOutcome outcome = read_open_bitmap(source, picture);
   close_source(source);
-  if (result != ResultSuccess) {
+  if (outcome.result != ResultSuccess) {
     picture.storage.reset();
     picture.mapping.reset();
   }
-  return result;
+  return outcome;
 }
 
-ConversionResult convert_bitmap() {
+ConversionOutcome convert_bitmap() {
   BitmapPicture picture;
-  ConversionResult result = read_bitmap_file(SourcePath, picture);
-  if (result != ResultSuccess)
-    return result;
+  ConversionOutcome read = read_bitmap_file(SourcePath, picture);
+  if (read.result != ResultSuccess)
+    return read;
   // The source is closed before the output exists, so a refused bitmap leaves no file behind.
   OutputFile output;
-  if (!prepare_output(output))
-    return ResultReadFailed;
+  ConversionOutcome prepared = prepare_output(output);
+  if (prepared.result != ResultSuccess)
+    return prepared;
   write_bitmap_text(output.text, SourcePath, picture);
   // Text made from pixels the file lost under its mapping is not output.
   if (!source_map_intact()) {
     abandon_output(output);
-    return ResultReadFailed;
+    return failed(ResultReadFailed, "the file was cut short while it was converted");
   }
   return finish_output(output);
 }

@@ -32,14 +32,14 @@ struct BitmapPicture {
 };
 
 // Reads and checks a bitmap from the first size bytes of its file, which picture takes over.
-// ResultSuccess with picture filled in, or the result that stops the conversion:
-// ResultReadFailed, ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
-ConversionResult read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                             BitmapPicture &picture);
+// ResultSuccess with picture filled in, or the result that stops the conversion, with its
+// reason: ResultReadFailed, ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
+ConversionOutcome read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
+                              BitmapPicture &picture);
 
 // The same for the bitmap at path, of which it maps or reads in one piece no more than the
 // picture its header describes can use.
-ConversionResult read_bitmap_file(const char *path, BitmapPicture &picture);
+ConversionOutcome read_bitmap_file(const char *path, BitmapPicture &picture);
 
 // Converts the bitmap named by SourcePath into base.c.
-ConversionResult convert_bitmap();
+ConversionOutcome convert_bitmap();

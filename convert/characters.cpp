@@ -105,20 +105,24 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
   write_text(text, "\n};\n");
 }
 
-ConversionResult convert_characters() {
+ConversionOutcome convert_characters() {
   // Others may read the source while it is read, nobody may change it under us. The source is
   // closed before the output exists.
   static unsigned char bytes[CharacterFileBytes];
   SourceFile source;
   if (!open_source(SourcePath, SourceSharing::read, &source))
-    return ResultReadFailed;
+    return failed_in_system(ResultReadFailed, "cannot open");
   long long held = read_source(source, 0, bytes, sizeof bytes);
+  if (held < 0) {
+    ConversionOutcome unread = failed_in_system(ResultReadFailed, "cannot read");
+    close_source(source);
+    return unread;
+  }
   close_source(source);
-  if (held < 0)
-    return ResultReadFailed;
   OutputFile output;
-  if (!prepare_output(output))
-    return ResultReadFailed;
+  ConversionOutcome prepared = prepare_output(output);
+  if (prepared.result != ResultSuccess)
+    return prepared;
   write_characters_text(output.text, SourcePath, bytes, static_cast<std::size_t>(held));
   return finish_output(output);
 }

@@ -15,4 +15,4 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
                            std::size_t size);
 
 // Converts the character file named by SourcePath into base.c.
-ConversionResult convert_characters();
+ConversionOutcome convert_characters();

@@ -21,14 +21,16 @@ void write_palette_text(TextWriter &text, const char *base_name,
   write_text(text, "\n};\n\n");
 }
 
-ConversionResult convert_palette() {
+ConversionOutcome convert_palette() {
   std::uint16_t colours[PaletteColourCount];
-  if (!read_source_words(SourcePath, colours, PaletteColourCount))
-    return ResultReadFailed;
+  ConversionOutcome read = read_source_words(SourcePath, colours, PaletteColourCount);
+  if (read.result != ResultSuccess)
+    return read;
   // The source is closed before the output exists.
   OutputFile output;
-  if (!prepare_output(output))
-    return ResultReadFailed;
+  ConversionOutcome prepared = prepare_output(output);
+  if (prepared.result != ResultSuccess)
+    return prepared;
   write_palette_text(output.text, SourcePath, colours);
   return finish_output(output);
 }

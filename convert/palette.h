@@ -13,4 +13,4 @@ void write_palette_text(TextWriter &text, const char *base_name,
                         const std::uint16_t (&colours)[PaletteColourCount]);
 
 // Converts the colour file named by SourcePath into base.c.
-ConversionResult convert_palette();
+ConversionOutcome convert_palette();

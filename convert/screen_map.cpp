@@ -49,14 +49,16 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
   write_text(text, "};\n");
 }
 
-ConversionResult convert_screen_map() {
+ConversionOutcome convert_screen_map() {
   std::uint16_t entries[ScreenEntryCount];
-  if (!read_source_words(SourcePath, entries, ScreenEntryCount))
-    return ResultReadFailed;
+  ConversionOutcome read = read_source_words(SourcePath, entries, ScreenEntryCount);
+  if (read.result != ResultSuccess)
+    return read;
   // The source is closed before the output exists.
   OutputFile output;
-  if (!prepare_output(output))
-    return ResultReadFailed;
+  ConversionOutcome prepared = prepare_output(output);
+  if (prepared.result != ResultSuccess)
+    return prepared;
   write_screen_map_text(output.text, SourcePath, entries);
   return finish_output(output);
 }

@@ -13,4 +13,4 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
                            const std::uint16_t (&entries)[ScreenEntryCount]);
 
 // Converts the screen file named by SourcePath into base.c.
-ConversionResult convert_screen_map();
+ConversionOutcome convert_screen_map();

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (size != 0)
     std::memcpy(bytes.get(), data, size);
   BitmapPicture picture;
-  if (read_bitmap(std::move(bytes), size, picture) == ResultSuccess) {
+  if (read_bitmap(std::move(bytes), size, picture).result == ResultSuccess) {
     static TextWriter writer;
     start_discarding_writer(writer);
     write_bitmap_text(writer, "fuzz", picture);

@@ -50,6 +50,17 @@ bool directory_part(const char *path, char *directory, std::size_t capacity);
 
 bool change_directory(const char *directory);
 
+// Keeps the working directory as it is now, so that return_to_kept_directory can make it the
+// working directory again after conversions have moved elsewhere. False when it cannot be kept.
+bool keep_working_directory();
+
+// False when it cannot be returned to, or none is kept.
+bool return_to_kept_directory();
+
+// The system's own words, in English, for why the last call of this seam that failed did
+// ("No such file or directory"); always a NUL-terminated text, cut to capacity.
+void describe_system_failure(char *words, std::size_t capacity);
+
 // True when byte begins a two-byte character of the program's narrow text, whose second byte
 // may be an ASCII byte such as the backslash (code page 932 on Windows). Never elsewhere: there
 // every byte of a multi-byte character is 0x80 or above.

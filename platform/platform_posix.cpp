@@ -15,6 +15,18 @@
 // and read a source of 2 GiB or more, of which only the first bytes may count.
 static_assert(sizeof(off_t) >= 8, "build with _FILE_OFFSET_BITS=64");
 
+namespace {
+
+// False, with errno telling why, for anything but a regular file.
+bool is_regular_file(const struct stat &info) {
+  if (S_ISREG(info.st_mode))
+    return true;
+  errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+  return false;
+}
+
+} // namespace
+
 bool open_source(const char *path, SourceSharing, SourceFile *file) {
   // POSIX has no share modes; the source is only ever read. Only a regular file is a source:
   // the open does not wait, so a FIFO with no writer is refused at once instead of hanging the
@@ -23,9 +35,11 @@ bool open_source(const char *path, SourceSharing, SourceFile *file) {
   if (fd < 0)
     return false;
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+  if (fstat(fd, &info) != 0 || !is_regular_file(info) ||
       fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    int error = errno;
     close(fd);
+    errno = error;
     return false;
   }
   file->handle = fd;
@@ -157,6 +171,35 @@ bool directory_part(const char *path, char *directory, std::size_t capacity) {
 }
 
 bool change_directory(const char *directory) { return chdir(directory) == 0; }
+
+namespace {
+
+// The kept working directory, open for fchdir; -1 while none is kept.
+int kept_directory = -1;
+
+// A directory that may not be read can still be returned to where it can be opened for its
+// place alone.
+#ifdef O_PATH
+constexpr int DirectoryPlace = O_PATH;
+#else
+constexpr int DirectoryPlace = O_RDONLY;
+#endif
+
+} // namespace
+
+bool keep_working_directory() {
+  if (kept_directory >= 0)
+    close(kept_directory);
+  kept_directory = open(".", DirectoryPlace | O_DIRECTORY | O_CLOEXEC);
+  return kept_directory >= 0;
+}
+
+// With none kept, fchdir fails on the -1 and says so.
+bool return_to_kept_directory() { return fchdir(kept_directory) == 0; }
+
+void describe_system_failure(char *words, std::size_t capacity) {
+  std::snprintf(words, capacity, "%s", std::strerror(errno));
+}
 
 bool starts_two_byte_character(unsigned char) { return false; }
 

@@ -57,6 +57,7 @@ bool open_source(const char *path, SourceSharing sharing, SourceFile *file) {
   // ever, so only disk files are sources.
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     CloseHandle(handle);
+    SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
   file->handle = reinterpret_cast<std::intptr_t>(handle);
@@ -147,6 +148,43 @@ bool change_directory(const char *directory) {
   wchar_t wide[WidePathCapacity];
   return shift_jis_to_wide_from(directory, source_path, wide, WidePathCapacity) &&
          SetCurrentDirectoryW(wide);
+}
+
+namespace {
+
+// The kept working directory; empty while none is kept.
+wchar_t kept_directory[WidePathCapacity];
+
+} // namespace
+
+bool keep_working_directory() {
+  DWORD length = GetCurrentDirectoryW(WidePathCapacity, kept_directory);
+  if (length == 0 || length >= WidePathCapacity) {
+    kept_directory[0] = L'\0';
+    return false;
+  }
+  return true;
+}
+
+bool return_to_kept_directory() {
+  return kept_directory[0] != L'\0' && SetCurrentDirectoryW(kept_directory);
+}
+
+void describe_system_failure(char *words, std::size_t capacity) {
+  if (capacity == 0)
+    return;
+  DWORD error = GetLastError();
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), words,
+                                static_cast<DWORD>(capacity), nullptr);
+  // The system's text ends with a full stop and a line end, which would stand inside the line.
+  while (length > 0 &&
+         (words[length - 1] == '\r' || words[length - 1] == '\n' || words[length - 1] == '.'))
+    --length;
+  if (length == 0)
+    std::snprintf(words, capacity, "Windows error %lu", static_cast<unsigned long>(error));
+  else
+    words[length] = '\0';
 }
 
 bool starts_two_byte_character(unsigned char byte) { return IsDBCSLeadByteEx(CodePage932, byte); }

@@ -21,7 +21,7 @@ struct KeepWorkingDirectory {
 
 ConversionResult convert_in_process(const std::string &path) {
   EXPECT_TRUE(set_source_path(path.c_str()));
-  return convert_bitmap();
+  return convert_bitmap().result;
 }
 
 // The whole bitmap lies in memory, but only its first length bytes are given.
@@ -29,7 +29,7 @@ ConversionResult read_from_memory(const Bytes &bitmap, std::size_t length) {
   std::unique_ptr<unsigned char[]> bytes(new unsigned char[bitmap.size()]);
   std::memcpy(bytes.get(), bitmap.data(), bitmap.size());
   BitmapPicture picture;
-  return read_bitmap(std::move(bytes), length, picture);
+  return read_bitmap(std::move(bytes), length, picture).result;
 }
 
 TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {

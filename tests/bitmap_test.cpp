@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sys/stat.h>
 
 #include "bitmap_builder.h"
 
@@ -192,6 +193,49 @@ TEST(Bitmap, RefusedBitmapsLeaveNoOutput) {
   EXPECT_EQ(outcome_line(dir.file("cut.bmp")), ReadFailedLine);
   EXPECT_EQ(outcome_line(dir.file("missing.bmp")), ReadFailedLine);
   EXPECT_EQ(directory_snapshot(dir.path), before);
+}
+
+// Each refusal's reason names the value at fault: the depth, the size, where the file stops.
+TEST(Bitmap, EachRefusalNamesTheValueAtFault) {
+  struct Case {
+    const char *name;
+    Bytes bitmap;
+    const char *reason;
+  };
+  auto reshaped = [](std::int32_t width, std::int32_t height, std::uint16_t bits) {
+    BitmapFields fields = classic_spec(pattern_picture(8, 8, 8), 8);
+    fields.width = width;
+    fields.height = height;
+    fields.bits = bits;
+    return make_bitmap(fields);
+  };
+  Bytes full = make_bitmap(classic_spec(pattern_picture(16, 16, 8), 8));
+  auto cut = [&full](std::size_t size) { return Bytes(full.begin(), full.begin() + size); };
+  BitmapFields damaged = classic_spec(pattern_picture(8, 8, 8), 8);
+  damaged.compression = 1;
+  damaged.pixel_data = {0, 2, 9, 9}; // a delta past the picture's bottom right
+  std::vector<Case> cases = {
+      {"deep", reshaped(8, 8, 24), "24 bits per pixel, not 4 or 8"},
+      {"wide", reshaped(12, 8, 8), "width 12 is not a multiple of 8"},
+      {"tall", reshaped(8, -12, 8), "height -12 is not a multiple of 8"},
+      {"odd", reshaped(12, 20, 4), "width 12 and height 20 are not multiples of 8"},
+      {"mirrored", reshaped(-8, 8, 8), "width -8: mirrored rows are not read"},
+      {"huge", reshaped(65536, 8192, 4), "65536 x 8192 pixels of 4 bits are too many"},
+      {"header", cut(30), "the file is 30 bytes, cut short in the headers (bytes 0 to 53)"},
+      {"table", cut(100),
+       "the file is 100 bytes, cut short in the colour table (bytes 54 to 1077)"},
+      {"pixels", cut(full.size() - 1),
+       "the file is 1333 bytes, cut short in the pixel data (bytes 1078 to 1333)"},
+      {"damaged", make_bitmap(damaged),
+       "the compressed pixel data from byte 1078 is damaged or too short"},
+  };
+  ScratchDirectory dir;
+  for (const Case &c : cases) {
+    write_file(dir.file(c.name + std::string(".bmp")), c.bitmap);
+    EXPECT_EQ(run_morvane({dir.file(c.name + std::string(".bmp"))}).reason, c.reason) << c.name;
+  }
+  ASSERT_EQ(mkdir(dir.file("folder.bmp").c_str(), 0755), 0);
+  EXPECT_EQ(run_morvane({dir.file("folder.bmp")}).reason, "cannot open: Is a directory");
 }
 
 // The generated file compiles, and every tile value holds the picture's pixels in place.

@@ -80,7 +80,7 @@ mutant convert/bitmap.cpp '  if (!source_map_intact()) {
 mutant platform/platform_posix.cpp '  return fstat(mapped_file, &info) == 0 && static_cast<std::uint64_t>(info.st_size) >= mapped_size;' \
   '  return true;' \
   'source cut within its last page: output made from the zeros it reads as'
-mutant platform/platform_posix.cpp ' || !S_ISREG(info.st_mode)' '' \
+mutant platform/platform_posix.cpp ' || !is_regular_file(info)' '' \
   'source: a device accepted as a source'
 mutant platform/platform_posix.cpp 'O_RDONLY | O_CLOEXEC | O_NONBLOCK' 'O_RDONLY | O_CLOEXEC' \
   'source: a FIFO opened blocking (hangs until the time limit)'
@@ -127,6 +127,13 @@ mutant convert/bitmap_text.cpp '    values = (values & 0x0F0F) << 4 | (values >>
   '4-bit bitmap: a byte'"'"'s nibbles not traded'
 mutant convert/common/text_writer.h '(high, low, 0, 16' '(low, high, 0, 16' \
   'writer: a tile row'"'"'s digits low before high'
+mutant app/main_cli.cpp '    if (i > 0 && lost.result == ResultSuccess && !return_to_kept_directory())' \
+  '    if (false)' \
+  'command line: a path taken from the previous source'"'"'s folder'
+mutant app/main_cli.cpp '"%s: %s: %s\n", path, message.caption' '"%s: %s\n", message.caption' \
+  'command line: a success line that names no file'
+mutant app/main_cli.cpp '    std::fflush(stdout);' '' \
+  'command line: success lines held back until the program ends'
 
 src=$work/src
 build=$work/build

@@ -126,6 +126,7 @@ TEST(Output, AWriteOrRenameThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   RunResult run = run_morvane({dir.file("title.col")}, ".", limits);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(run.reason, "writing title.c failed: File too large");
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(directory_snapshot(dir.path), before);
 
@@ -137,6 +138,7 @@ TEST(Output, AWriteOrRenameThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   run = run_morvane({taken.file("title.col")});
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, ReadFailedLine);
+  EXPECT_EQ(run.reason, "writing title.c failed: Is a directory");
   EXPECT_EQ(directory_snapshot(taken.path), before);
 }
 
@@ -166,6 +168,11 @@ TEST(Output, ASourceThatIsMissingOrNoRegularFileLeavesTheDirectoryAsItWas) {
     EXPECT_EQ(run.exit_status, 0) << name;
     EXPECT_EQ(run.out, "") << name;
     EXPECT_EQ(run.err, ReadFailedLine) << name;
+    // A device or FIFO is an argument the program does not take.
+    const char *reason = name.starts_with("missing")  ? "cannot open: No such file or directory"
+                         : name.starts_with("folder") ? "cannot open: Is a directory"
+                                                      : "cannot open: Invalid argument";
+    EXPECT_EQ(run.reason, reason) << name;
     EXPECT_EQ(directory_snapshot(dir.path), before) << name;
   }
 }

@@ -29,11 +29,11 @@ struct KeepWorkingDirectory {
 }
 
 // Converts path in-process right after dirtying the stack; the output's text.
-std::string convert_on_dirty_stack(ConversionResult (*convert)(), const std::string &path,
+std::string convert_on_dirty_stack(ConversionOutcome (*convert)(), const std::string &path,
                                    const std::string &output) {
   EXPECT_TRUE(set_source_path(path.c_str()));
   dirty_stack();
-  EXPECT_EQ(convert(), ResultSuccess) << path;
+  EXPECT_EQ(convert().result, ResultSuccess) << path;
   return read_text(output);
 }
 
@@ -41,7 +41,7 @@ TEST(ShortSource, MissingBytesAreZeroWhateverMemoryHeld) {
   KeepWorkingDirectory keep;
   struct Kind {
     const char *extension;
-    ConversionResult (*convert)();
+    ConversionOutcome (*convert)();
     std::size_t full_size;
   };
   for (Kind kind : {Kind{".col", convert_palette, 512}, Kind{".scr", convert_screen_map, 2048},
@@ -77,7 +77,7 @@ TEST(ShortSource, ABitmapsShortColourTableLeavesTheRestZero) {
   write_file(dir.file("short.bmp"), make_bitmap(fields));
   BitmapPicture picture;
   std::memset(picture.colour_table, 0xAA, sizeof picture.colour_table);
-  ASSERT_EQ(read_bitmap_file(dir.file("short.bmp").c_str(), picture), ResultSuccess);
+  ASSERT_EQ(read_bitmap_file(dir.file("short.bmp").c_str(), picture).result, ResultSuccess);
   EXPECT_EQ(Bytes(picture.colour_table, picture.colour_table + 12), fields.table);
   EXPECT_EQ(Bytes(picture.colour_table + 12, std::end(picture.colour_table)), Bytes(1012, 0));
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -134,6 +135,41 @@ bool wait_for_output_writing(pid_t child, const RunLimits &limits) {
   }
 }
 
+bool is_option(const std::string &argument) {
+  return argument == "--help" || argument == "-h" || argument == "--version";
+}
+
+bool starts_with(const std::string &text, const std::string &start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// "PATH: LINE" on standard output and "morvane: PATH: TEXT (REASON)" on standard error become
+// LINE and TEXT, each with its line end, and REASON, which must not be empty.
+void take_naming_off(const std::string &path, RunResult &run) {
+  if (!run.out.empty()) {
+    std::string naming = path + ": ";
+    EXPECT_TRUE(starts_with(run.out, naming))
+        << "the line does not name " << path << ": " << run.out;
+    if (starts_with(run.out, naming))
+      run.out.erase(0, naming.size());
+  }
+  if (run.err.empty())
+    return;
+  std::string naming = "morvane: " + path + ": ";
+  for (const char *line :
+       {UnsupportedLine, ReadFailedLine, NotIndexedBitmapLine, SizeNotMultipleOf8Line}) {
+    std::string text(line, std::strlen(line) - 1);
+    std::string start = naming + text + " (";
+    if (starts_with(run.err, start) && run.err.size() > start.size() + 2 &&
+        run.err.compare(run.err.size() - 2, 2, ")\n") == 0) {
+      run.reason = run.err.substr(start.size(), run.err.size() - start.size() - 2);
+      run.err = line;
+      return;
+    }
+  }
+  ADD_FAILURE() << "the line does not name " << path << " and give a reason: " << run.err;
+}
+
 } // namespace
 
 RunResult run_morvane(const std::vector<std::string> &arguments, const std::string &cwd,
@@ -182,10 +218,14 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
   result.peak_memory_kb = usage.ru_maxrss;
   lseek(out_fd, 0, SEEK_SET);
   lseek(err_fd, 0, SEEK_SET);
-  result.out = drain_fd(out_fd);
-  result.err = drain_fd(err_fd);
+  result.printed_out = drain_fd(out_fd);
+  result.printed_err = drain_fd(err_fd);
   close(out_fd);
   close(err_fd);
+  result.out = result.printed_out;
+  result.err = result.printed_err;
+  if (arguments.size() == 1 && !is_option(arguments[0]))
+    take_naming_off(arguments[0], result);
   return result;
 }
 
@@ -238,4 +278,4 @@ std::vector<std::string> crlf_lines(const std::string &text) {
 
 // The test program runs converters in-process and reads their results directly; the outcome
 // lines are tested through the real program.
-void report_result(ConversionResult) {}
+void report_result(const char *, const ConversionOutcome &) {}

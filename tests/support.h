@@ -34,8 +34,14 @@ struct RunResult {
   int killed_by;       // the signal that ended the program, or 0
   long peak_memory_kb; // the program's peak resident memory
   bool interrupted;    // the interrupting signal was sent while an output was being written
+  // What the program printed on standard output and standard error.
+  std::string printed_out;
+  std::string printed_err;
+  // The same, but for a run that converts one path its outcome line alone, as the lines below:
+  // the naming of the path (and on standard error the reason) checked and taken off.
   std::string out;
   std::string err;
+  std::string reason; // the reason such a run gave for its failure
 };
 
 struct RunLimits {
@@ -48,11 +54,13 @@ struct RunLimits {
   long long shrink_to = 0;
 };
 
-// Runs the real morvane program with the given arguments in working directory cwd.
+// Runs the real morvane program with the given arguments in working directory cwd. When they
+// are one path, each line it printed must name that path; a test fails where one does not.
 RunResult run_morvane(const std::vector<std::string> &arguments, const std::string &cwd = ".",
                       const RunLimits &limits = {});
 
-// The lines the program prints for each outcome.
+// The outcome lines, as a one-path run gives them in out and err (the program prints each with
+// the path before it, and a failure with its reason after it).
 extern const char *const SuccessLine;
 extern const char *const UnsupportedLine;
 extern const char *const ReadFailedLine;

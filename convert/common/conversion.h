@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 // Every path or name buffer of the program holds this many bytes, the NUL included.
 constexpr std::size_t PathCapacity = 256;
@@ -25,3 +26,34 @@ enum ConversionResult {
   ResultSizeNotMultipleOf8 = 3,
   ResultSuccess = 15,
 };
+
+// Room for a reason, the NUL included: enough for a file name and the system's own words.
+constexpr std::size_t ReasonCapacity = 384;
+
+// What a conversion came to: its result and, for a failure, the reason in a few English words
+// that name the value at fault ("24 bits per pixel, not 4 or 8"), set where the failure is
+// found. The reason is empty on success.
+struct ConversionOutcome {
+  ConversionResult result;
+  char reason[ReasonCapacity];
+};
+
+ConversionOutcome succeeded();
+
+// Reasons are formatted by the C library's printf, which MinGW replaces with its own: the
+// compiler checks them against that one.
+#ifdef __MINGW_PRINTF_FORMAT
+#define REASON_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define REASON_FORMAT printf
+#endif
+
+// A failure, its reason formatted as by printf.
+ConversionOutcome failed(ConversionResult result, const char *format, ...)
+    __attribute__((format(REASON_FORMAT, 2, 3)));
+
+// A failure of a call to the system: the reason is what was being done, formatted as by printf,
+// then the system's own words for the call that just failed ("cannot open: No such file or
+// directory").
+ConversionOutcome failed_in_system(ConversionResult result, const char *format, ...)
+    __attribute__((format(REASON_FORMAT, 2, 3)));

@@ -42,24 +42,26 @@ void make_array_name(const char *base, char *name) {
 
 } // namespace
 
-bool prepare_output(OutputFile &output) {
+ConversionOutcome prepare_output(OutputFile &output) {
   char directory[PathCapacity];
   char own_name[PathCapacity];
-  if (!directory_part(SourcePath, directory, sizeof directory) ||
-      !own_file_name(SourcePath, own_name, sizeof own_name))
-    return false;
+  if (!directory_part(SourcePath, directory, sizeof directory))
+    return failed(ResultReadFailed, "its folder's path does not fit %zu bytes", PathCapacity);
+  if (!own_file_name(SourcePath, own_name, sizeof own_name))
+    return failed_in_system(ResultReadFailed, "cannot look up its own name");
 
   // The base name is cut at the first '.', so title.screen.bmp gives title.
   if (char *dot = std::strchr(own_name, '.'))
     *dot = '\0';
   std::size_t base_length = std::strlen(own_name);
   if (base_length + sizeof OutputSuffix > PathCapacity)
-    return false;
+    return failed(ResultReadFailed, "the output's name %s.c does not fit %zu bytes", own_name,
+                  PathCapacity);
 
   // Output landing in some other directory could replace an unrelated file there, so a failed
   // change of directory stops the conversion.
   if (directory[0] != '\0' && !change_directory(directory))
-    return false;
+    return failed_in_system(ResultReadFailed, "cannot enter its folder %s", directory);
 
   make_array_name(own_name, SourcePath);
   std::memcpy(output.final_name, own_name, base_length);
@@ -67,17 +69,17 @@ bool prepare_output(OutputFile &output) {
 
   std::FILE *file = create_temporary_output(output.temporary_name, sizeof output.temporary_name);
   if (!file)
-    return false;
+    return failed_in_system(ResultReadFailed, "writing %s failed", output.final_name);
   start_writer(output.text, file);
-  return true;
+  return succeeded();
 }
 
-ConversionResult finish_output(OutputFile &output) {
+ConversionOutcome finish_output(OutputFile &output) {
   bool written = flush_writer(output.text);
   written = std::fflush(output.text.file) == 0 && written;
   if (put_output_in_place(output.text.file, output.temporary_name, written, output.final_name))
-    return ResultSuccess;
-  return ResultReadFailed;
+    return succeeded();
+  return failed_in_system(ResultReadFailed, "writing %s failed", output.final_name);
 }
 
 void abandon_output(OutputFile &output) {

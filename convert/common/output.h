@@ -15,14 +15,14 @@ struct OutputFile {
 
 // Turns SourcePath into the base name (the file's own name cut at its first '.') made fit to
 // begin C identifiers, makes the source's directory the working directory and opens the output
-// for writing; the output's own name keeps the base name as it is. False when any step fails;
-// nothing has been created then.
-bool prepare_output(OutputFile &output);
+// for writing; the output's own name keeps the base name as it is. ResultSuccess when it is
+// open; ResultReadFailed, with nothing created, when any step fails.
+ConversionOutcome prepare_output(OutputFile &output);
 
 // Closes the output and puts it in place as the base name followed by ".c", replacing any file
 // of that name. ResultSuccess when it is there; otherwise ResultReadFailed, with the temporary
 // file removed and any earlier output untouched.
-ConversionResult finish_output(OutputFile &output);
+ConversionOutcome finish_output(OutputFile &output);
 
 // Gives the output up: the temporary file is removed and nothing is replaced.
 void abandon_output(OutputFile &output);

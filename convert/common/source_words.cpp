@@ -15,18 +15,21 @@ void words_from_bytes(const unsigned char *bytes, std::size_t size, std::uint16_
     words[i] = 2 * i < size ? bytes[2 * i] : 0;
 }
 
-bool read_source_words(const char *path, std::uint16_t *words, std::size_t count) {
+ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std::size_t count) {
   // The largest of these sources, a screen file, is 2048 bytes.
   unsigned char bytes[2048];
   if (2 * count > sizeof bytes)
-    return false;
+    return failed(ResultReadFailed, "%zu words do not fit %zu bytes", count, sizeof bytes);
   SourceFile source;
   if (!open_source(path, SourceSharing::none, &source))
-    return false;
+    return failed_in_system(ResultReadFailed, "cannot open");
   long long got = read_source(source, 0, bytes, 2 * count);
+  if (got < 0) {
+    ConversionOutcome unread = failed_in_system(ResultReadFailed, "cannot read");
+    close_source(source);
+    return unread;
+  }
   close_source(source);
-  if (got < 0)
-    return false;
   words_from_bytes(bytes, static_cast<std::size_t>(got), words, count);
-  return true;
+  return succeeded();
 }

@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "convert/common/conversion.h"
+
 // The first count little-endian words of the first size bytes; words past them are 0.
 void words_from_bytes(const unsigned char *bytes, std::size_t size, std::uint16_t *words,
                       std::size_t count);
 
 // Reads the first 2 x count bytes of the file at path as little-endian words, with no sharing,
 // and closes it. Words past the end of a short file are 0, so none is made from bytes that were
-// never read. False when the file cannot be opened or read.
-bool read_source_words(const char *path, std::uint16_t *words, std::size_t count);
+// never read. ResultReadFailed when the file cannot be opened or read.
+ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std::size_t count);

@@ -79,12 +79,13 @@ done
 # Converts copies of the samples in directory $2 with the program $1 and compares every output
 # with the built program's; prints what differs.
 converts_samples() {
-  local program=$1 dir=$2 source line status=0
+  local program=$1 dir=$2 source path line status=0
   mkdir -p "$dir"
   cp "${samples[@]}" "$dir"
   for source in "${samples[@]}"; do
-    line=$("$program" "$dir/$(basename "$source")" 2>&1)
-    [ "$line" = "成功: ファイルの変換に成功しました！" ] || { echo "$source: $line"; status=1; }
+    path="$dir/$(basename "$source")"
+    line=$("$program" "$path" 2>&1)
+    [ "$line" = "$path: 成功: ファイルの変換に成功しました！" ] || { echo "$source: $line"; status=1; }
   done
   for source in "${samples[@]}"; do
     source=$(basename "${source%.*}").c

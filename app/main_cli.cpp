@@ -1,0 +1,79 @@
+// The command-line program: converts each file it is given and prints a line for each, naming
+// the file. It uses only the standard library and the platform seam, so it builds anywhere.
+#include <cstdio>
+#include <cstring>
+
+#include "app/dispatch.h"
+#include "app/messages.h"
+#include "platform/platform.h"
+
+void report_result(const char *path, const ConversionOutcome &outcome) {
+  OutcomeMessage message = outcome_message(outcome.result);
+  if (!message.text)
+    return;
+  // Only a success prints on standard output, so that a build can tell it by that line alone.
+  // Each line goes out whole as soon as it is known (standard error is unbuffered), in its
+  // place among the lines of other programs running beside it under make -j.
+  if (message.caption) {
+    std::printf("%s: %s: %s\n", path, message.caption, message.text);
+    std::fflush(stdout);
+  } else {
+    std::fprintf(stderr, "morvane: %s: %s (%s)\n", path, message.text, outcome.reason);
+  }
+}
+
+namespace {
+
+// "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows.
+void print_usage(std::FILE *stream) {
+  std::fputs("usage: morvane ", stream);
+  for (std::size_t i = 0; const char *extension = source_extension(i); ++i)
+    std::fprintf(stream, "%sFILE.%s", i == 0 ? "" : "|", extension);
+  std::fputs(" ...\n", stream);
+}
+
+// What the four source kinds become; the extension alone, in any letter case, tells the kind.
+const char SourceKinds[] =
+    "Converts each GBA graphics file named into NAME.c beside it and prints a line for each:\n"
+    "  .bmp  a 16- or 256-colour bitmap, width and height multiples of 8: NAME_pal and NAME_sp\n"
+    "  .scr  a screen of 32 x 32 entries (2,048 bytes): NAME_map\n"
+    "  .cgx  1,024 planar 4-bit characters (32,768 bytes): NAME_sp\n"
+    "  .col  256 colours of 16 bits (512 bytes): NAME_pal\n";
+
+// Converts each path in turn. Each conversion moves into its source's directory, so every path
+// after the first is taken from the directory the program started in; where that directory
+// cannot be returned to, those paths fail rather than name some other file.
+void convert_each(int count, char **paths) {
+  ConversionOutcome lost = succeeded();
+  if (count > 1 && !keep_working_directory())
+    lost = failed_in_system(ResultReadFailed, "cannot keep the starting directory");
+  for (int i = 0; i < count; ++i) {
+    if (i > 0 && lost.result == ResultSuccess && !return_to_kept_directory())
+      lost = failed_in_system(ResultReadFailed, "cannot return to the starting directory");
+    if (i > 0 && lost.result != ResultSuccess)
+      report_result(paths[i], lost);
+    else
+      convert_source(paths[i]);
+  }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    print_usage(stderr);
+    return 2;
+  }
+  // Neither option has an extension, so no source can be named like them.
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    print_usage(stdout);
+    std::fputs(SourceKinds, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::puts("morvane " MORVANE_VERSION);
+    return 0;
+  }
+  convert_each(argc - 1, argv + 1);
+  return 0;
+}
