@@ -84,10 +84,11 @@ ConversionOutcome run_conversion() {
   return failed(ResultUnsupported, "the extension \"%s\" is not known", extension);
 }
 
-void convert_source(const char *path) {
-  if (set_source_path(path))
-    report_result(path, run_conversion());
-  else
-    report_result(path, failed(ResultReadFailed, "the path is %zu bytes long; at most %zu fit",
-                               std::strlen(path), PathCapacity - 1));
+ConversionOutcome convert_path(const char *path) {
+  if (!set_source_path(path))
+    return failed(ResultReadFailed, "the path is %zu bytes long; at most %zu fit",
+                  std::strlen(path), PathCapacity - 1);
+  return run_conversion();
 }
+
+void convert_source(const char *path) { report_result(path, convert_path(path)); }

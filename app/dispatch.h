@@ -15,9 +15,11 @@ const char *source_extension(std::size_t index);
 // Converts the file named by SourcePath with the converter its extension chooses.
 ConversionOutcome run_conversion();
 
-// What both shells do with a path they take in: it becomes SourcePath, is converted, and the
-// outcome is reported through report_result. A path that does not fit SourcePath cannot be
-// converted; it is refused as unreadable.
+// What both shells do with a path they take in: it becomes SourcePath and is converted. A path
+// that does not fit SourcePath cannot be converted; it is refused as unreadable.
+ConversionOutcome convert_path(const char *path);
+
+// convert_path, its outcome reported through report_result.
 void convert_source(const char *path);
 
 // Provided by each shell: tells the user the outcome of converting path (as the shell took it

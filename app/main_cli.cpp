@@ -1,10 +1,12 @@
 // The command-line program: converts each file it is given and prints a line for each, naming
-// the file. It uses only the standard library and the platform seam, so it builds anywhere.
-#include <cstdio>
+// the file. It uses only the standard library and the platform seam, so it builds anywhere: on
+// Windows it is the console companion, morvane-cli.exe.
 #include <cstring>
+#include <string>
 
 #include "app/dispatch.h"
 #include "app/messages.h"
+#include "platform/command_line.h"
 #include "platform/platform.h"
 
 void report_result(const char *path, const ConversionOutcome &outcome) {
@@ -12,24 +14,32 @@ void report_result(const char *path, const ConversionOutcome &outcome) {
   if (!message.text)
     return;
   // Only a success prints on standard output, so that a build can tell it by that line alone.
-  // Each line goes out whole as soon as it is known (standard error is unbuffered), in its
-  // place among the lines of other programs running beside it under make -j.
+  // Each line goes out whole as soon as it is known, in its place among the lines of other
+  // programs running beside it under make -j.
+  std::string line;
   if (message.caption) {
-    std::printf("%s: %s: %s\n", path, message.caption, message.text);
-    std::fflush(stdout);
+    line = std::string(path) + ": ";
+    append_narrow_text(line, message.caption);
+    line += ": ";
+    append_narrow_text(line, message.text);
+    write_line(stdout, line + "\n");
   } else {
-    std::fprintf(stderr, "morvane: %s: %s (%s)\n", path, message.text, outcome.reason);
+    line = std::string("morvane: ") + path + ": ";
+    append_narrow_text(line, message.text);
+    line += " (";
+    append_narrow_text(line, outcome.reason);
+    write_line(stderr, line + ")\n");
   }
 }
 
 namespace {
 
 // "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows.
-void print_usage(std::FILE *stream) {
-  std::fputs("usage: morvane ", stream);
+std::string usage() {
+  std::string line = "usage: morvane ";
   for (std::size_t i = 0; const char *extension = source_extension(i); ++i)
-    std::fprintf(stream, "%sFILE.%s", i == 0 ? "" : "|", extension);
-  std::fputs(" ...\n", stream);
+    line += std::string(i == 0 ? "" : "|") + "FILE." + extension;
+  return line + " ...\n";
 }
 
 // What the four source kinds become; the extension alone, in any letter case, tells the kind.
@@ -39,6 +49,16 @@ const char SourceKinds[] =
     "  .scr  a screen of 32 x 32 entries (2,048 bytes): NAME_map\n"
     "  .cgx  1,024 planar 4-bit characters (32,768 bytes): NAME_sp\n"
     "  .col  256 colours of 16 bits (512 bytes): NAME_pal\n";
+
+// The outcome of converting the file argument names.
+ConversionOutcome convert_argument(const char *argument) {
+  // Room for a path too long for SourcePath, so that convert_path can say by how much.
+  char buffer[2 * PathCapacity];
+  const char *path = argument_path(argument, buffer, sizeof buffer);
+  if (!path)
+    return failed(ResultReadFailed, "the path is longer than %zu bytes", sizeof buffer - 1);
+  return convert_path(path);
+}
 
 // Converts each path in turn. Each conversion moves into its source's directory, so every path
 // after the first is taken from the directory the program started in; where that directory
@@ -53,25 +73,25 @@ void convert_each(int count, char **paths) {
     if (i > 0 && lost.result != ResultSuccess)
       report_result(paths[i], lost);
     else
-      convert_source(paths[i]);
+      report_result(paths[i], convert_argument(paths[i]));
   }
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
+  argv = command_line_arguments(&argc, argv);
   if (argc < 2) {
-    print_usage(stderr);
+    write_line(stderr, usage());
     return 2;
   }
   // Neither option has an extension, so no source can be named like them.
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    print_usage(stdout);
-    std::fputs(SourceKinds, stdout);
+    write_line(stdout, usage() + SourceKinds);
     return 0;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::puts("morvane " MORVANE_VERSION);
+    write_line(stdout, "morvane " MORVANE_VERSION "\n");
     return 0;
   }
   convert_each(argc - 1, argv + 1);
