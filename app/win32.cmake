@@ -1,5 +1,5 @@
-# The Windows program: a static GUI executable, 32-bit for users (64-bit for the tests where no
-# 32-bit program can start), with its icon, version and manifest, needing no DLL beyond the
+# The Windows programs: static executables, 32-bit for users (64-bit for the tests where no
+# 32-bit program can start), with their icon, version and manifest, needing no DLL beyond the
 # system's own.
 enable_language(RC)
 
@@ -21,15 +21,23 @@ file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/morvane_version.h CONTENT
 set_source_files_properties(app/morvane.rc PROPERTIES
   OBJECT_DEPENDS "${morvane_icon};${CMAKE_CURRENT_SOURCE_DIR}/app/morvane.manifest")
 
+# The window program, and its console companion for builds (make under MSYS2, scripts), the
+# command-line program built for Windows.
 add_executable(morvane WIN32 app/main_win32.cpp app/morvane.rc)
-add_dependencies(morvane morvane_icon)
-# The resource compiler finds the icon and the version beside each other, the manifest beside
-# the .rc.
-target_include_directories(morvane PRIVATE ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/app)
-target_link_libraries(morvane PRIVATE morvane_core shell32)
-target_link_options(morvane PRIVATE -static -static-libgcc -static-libstdc++)
-# A release program carries no symbol table: it would triple the size of a small program.
-target_link_options(morvane PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+add_executable(morvane-cli app/main_cli.cpp platform/command_line_win32.cpp app/morvane.rc)
+target_compile_definitions(morvane-cli PRIVATE MORVANE_CONSOLE_PROGRAM
+                           $<$<COMPILE_LANGUAGE:CXX>:MORVANE_VERSION="${PROJECT_VERSION}">)
+foreach(program morvane morvane-cli)
+  add_dependencies(${program} morvane_icon)
+  # The resource compiler finds the icon and the version beside each other, the manifest beside
+  # the .rc.
+  target_include_directories(${program} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}
+                                                ${CMAKE_CURRENT_SOURCE_DIR}/app)
+  target_link_libraries(${program} PRIVATE morvane_core shell32)
+  target_link_options(${program} PRIVATE -static -static-libgcc -static-libstdc++)
+  # A release program carries no symbol table: it would triple the size of a small program.
+  target_link_options(${program} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+endforeach()
 
 option(MORVANE_WIN32_TESTS "Build the programs that test morvane.exe under Wine" OFF)
 if(MORVANE_WIN32_TESTS)

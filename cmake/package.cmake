@@ -1,8 +1,8 @@
 # Installing and packaging: the command line as a .deb (program, manual page and the build
-# integration), the Windows program as a .zip.
+# integration), the Windows program and its console companion as a .zip.
 include(GNUInstallDirs)
 if(WIN32)
-  install(TARGETS morvane RUNTIME DESTINATION .)
+  install(TARGETS morvane morvane-cli RUNTIME DESTINATION .)
   set(CPACK_GENERATOR ZIP)
 else()
   install(TARGETS morvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -174,14 +174,14 @@ unzip -q "${zip[0]}" -d "$work/zip"
 exe=("$work"/zip/*/morvane.exe)
 zip_holds_its_files() {
   local dir=$1 file
-  for file in morvane.exe README.txt LICENSE.txt CHANGELOG.md; do
+  for file in morvane.exe morvane-cli.exe README.txt LICENSE.txt CHANGELOG.md; do
     [ -f "$dir/$file" ] || { echo "no $file"; return 1; }
   done
   for file in "${samples[@]}"; do
     cmp "$file" "$dir/samples/$(basename "$file")" || return 1
   done
 }
-check "the .zip holds morvane.exe, its read-me, the licence, the changelog and the five samples" \
+check "the .zip holds morvane.exe, morvane-cli.exe, its read-me, the licence, the changelog and the five samples" \
   zip_holds_its_files "$(dirname "${exe[0]}")"
 form_is_right() {
   local problems
@@ -190,6 +190,8 @@ form_is_right() {
 }
 check "the .zip's morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs" \
   form_is_right "${exe[0]}" GUI
+check "the .zip's morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \
+  form_is_right "$(dirname "${exe[0]}")/morvane-cli.exe" console
 if [ "$MORVANE_WINE_BITS" = 64 ]; then
   zip=(build-package-win64/morvane-*-win64.zip)
   unzip -q "${zip[0]}" -d "$work/zip64"
@@ -221,6 +223,14 @@ if wine_env_start; then
     check "the $MORVANE_WINE_BITS-bit .zip's morvane.exe converts $(basename "$source") under Wine" \
       exe_converts "$work/wine/$(basename "$source")"
   done
+  # The console companion, as a build runs it: the Wine that runs it and the program as one
+  # command.
+  companion="$work/morvane-cli"
+  printf '#!/bin/sh\nexec %s "%s" "$@"\n' "${MORVANE_WINE[*]}" \
+    "$(dirname "${exe[0]}")/morvane-cli.exe" >"$companion"
+  chmod +x "$companion"
+  check "the $MORVANE_WINE_BITS-bit .zip's morvane-cli.exe converts the samples under Wine" \
+    converts_samples "$companion" "$work/wine-cli"
 else
   echo "FAIL starting Wine"
   failed=$((failed + 1))

@@ -694,6 +694,9 @@ void expect_version_and_manifest(const std::wstring &program, const std::wstring
 
 void version_and_manifest(const Context &context, const std::wstring &) {
   expect_version_and_manifest(context.program, L"morvane.exe");
+  // The console companion lies beside it.
+  std::wstring folder = context.program.substr(0, context.program.find_last_of(L'\\') + 1);
+  expect_version_and_manifest(folder + L"morvane-cli.exe", L"morvane-cli.exe");
 }
 
 struct TestCase {

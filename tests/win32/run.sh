@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds morvane.exe and its test driver, then runs the Windows tests under Wine in a
-# headless X server; the outputs are compared with the command-line program's for the same
-# sources. The 32-bit programs, the ones users run, are run where this machine starts the 32-bit
+# Cross-builds morvane.exe, morvane-cli.exe and the test driver, then runs the Windows tests under
+# Wine in a headless X server; the outputs are compared with the command-line program's for the
+# same sources. The 32-bit programs, the ones users run, are run where this machine starts the 32-bit
 # Wine; elsewhere their form is checked and the tests run the 64-bit build under wine64 (see
 # wine_choose_build). Ends with "N passed, N failed"; without the tools it prints "skipped: ..."
 # and exits 0.
@@ -25,6 +25,17 @@ finish() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
   exit
+}
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok $what"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $what"
+    failed=$((failed + 1))
+  fi
 }
 
 # Configures and builds directory $1 with the remaining arguments; false, with the log shown,
@@ -59,14 +70,15 @@ if ! build build-win32-posix -DBUILD_TESTING=OFF; then
   finish
 fi
 
-problems=$(program_form_problems build-win32-tests/morvane.exe GUI)
-if [ -z "$problems" ]; then
-  echo "ok the 32-bit morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs"
-  passed=$((passed + 1))
-else
-  echo "FAIL the 32-bit morvane.exe: $problems"
-  failed=$((failed + 1))
-fi
+form_is_right() {
+  local problems
+  problems=$(program_form_problems "$1" "$2")
+  [ -z "$problems" ] || { echo "$problems"; return 1; }
+}
+check "the 32-bit morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs" \
+  form_is_right build-win32-tests/morvane.exe GUI
+check "the 32-bit morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \
+  form_is_right build-win32-tests/morvane-cli.exe console
 
 # A Windows path for a Unix one: Wine's drive Z: is the Unix root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -123,4 +135,8 @@ else
   cat "$check/errors" 2>/dev/null
   failed=$((failed + 1))
 fi
+
+echo "-- the console companion"
+cli=$PWD/$tests_build/morvane-cli.exe
+source tests/win32/console_companion.sh
 finish

@@ -1,0 +1,108 @@
+# Sourced by run.sh once the driver has run: tests of morvane-cli.exe, the console companion, run
+# from the shell under Wine as a build runs it. Uses run.sh's check, MORVANE_WINE, $cli, $expected
+# (the shared sources and the command-line program's outputs) and $work (the driver's folders).
+
+companion="$MORVANE_WINE_DIR/companion"
+mkdir -p "$companion"
+success=": 成功: ファイルの変換に成功しました！"
+
+# Runs the companion in folder $1 with the remaining arguments; its standard output and error go
+# to $companion/out and $companion/err, its exit status to $companion/status.
+run_companion() {
+  local folder=$1
+  shift
+  (cd "$folder" && timeout 120 "${MORVANE_WINE[@]}" "$cli" "$@" >"$companion/out" 2>"$companion/err")
+  echo $? >"$companion/status"
+}
+
+# Prints what the companion printed and says why, for a check that failed.
+printed_instead() {
+  echo "$1; it printed:"
+  cat "$companion/out" "$companion/err"
+  return 1
+}
+
+converts_the_sources_in_turn() {
+  local dir="$companion/sources" name status=0
+  mkdir -p "$dir"
+  cp "$expected"/pal.col "$expected"/tiles.bmp "$expected"/sheet.cgx "$expected"/scene.scr "$dir"
+  run_companion "$dir" pal.col tiles.bmp sheet.cgx scene.scr
+  [ "$(cat "$companion/status")" = 0 ] &&
+    [ "$(cat "$companion/out")" = "$(printf "%s$success\n" pal.col tiles.bmp sheet.cgx scene.scr)" ] &&
+    [ ! -s "$companion/err" ] || printed_instead "not the four success lines" || return 1
+  for name in pal tiles sheet scene; do
+    cmp "$expected/$name.c" "$dir/$name.c" || status=1
+  done
+  return $status
+}
+
+failures_name_their_files() {
+  local dir="$companion/failures"
+  mkdir -p "$dir"
+  echo notes >"$dir/notes.txt"
+  run_companion "$dir" missing.col notes.txt
+  local err
+  err=$(cat "$companion/err")
+  [ "$(cat "$companion/status")" = 0 ] && [ ! -s "$companion/out" ] &&
+    [[ "$err" == "morvane: missing.col: ファイルの読み込みに失敗しました！ (cannot open: "?*")
+morvane: notes.txt: このファイル形式には対応していません！ (the extension \"txt\" is not known)" ]] ||
+    printed_instead "not the two failure lines on standard error"
+}
+
+options_and_usage() {
+  run_companion "$companion" --version
+  [ "$(cat "$companion/out")" = "morvane $(build-win32-posix/morvane --version | cut -d' ' -f2)" ] ||
+    printed_instead "--version" || return 1
+  run_companion "$companion" --help
+  grep -q '^usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col \.\.\.$' "$companion/out" ||
+    printed_instead "--help" || return 1
+  run_companion "$companion"
+  [ "$(cat "$companion/status")" = 2 ] && [ ! -s "$companion/out" ] &&
+    grep -q '^usage: ' "$companion/err" || printed_instead "no path"
+}
+
+# The sources the driver converted in folders named beyond code page 932 (and カード), converted
+# again by the companion from a relative path: the same outputs, the paths named as given.
+names_beyond_code_page_932() {
+  local from="$work/paths_beyond_code_page_932" folder name output source count=0 status=0
+  for folder in "$from"/*/; do
+    folder=${folder%/}
+    name=$(basename "$folder")
+    mkdir -p "$companion/$name"
+    for output in "$folder"/*.c; do
+      source=$(find "$folder" -name "$(basename "$output" .c).*" ! -name '*.c')
+      cp "$source" "$companion/$name/"
+      run_companion "$companion" "$name/$(basename "$source")"
+      [ "$(cat "$companion/out")" = "$name/$(basename "$source")$success" ] ||
+        printed_instead "$name/$(basename "$source")" || status=1
+      cmp "$output" "$companion/$name/$(basename "$output")" || status=1
+      count=$((count + 1))
+    done
+  done
+  [ "$count" -ge 5 ] || { echo "only $count sources found in $from"; status=1; }
+  return $status
+}
+
+# The README's Makefile rule with MORVANE naming the companion, as a Windows build under MSYS2
+# would: it converts, and a refused bitmap fails make and leaves no output.
+readme_rule_runs_the_companion() {
+  local dir="$companion/make"
+  mkdir -p "$dir/gfx"
+  sed -n '/^```make$/,/^```$/{/^```/d;p}' README.md >"$dir/Makefile"
+  cp "$expected/tiles.bmp" "$expected/pal.col" "$dir/gfx"
+  printf 'BM' >"$dir/gfx/cut.bmp"
+  make -s -C "$dir" MORVANE="${MORVANE_WINE[*]} $cli" gfx/tiles.c gfx/pal.c >/dev/null &&
+    cmp "$expected/tiles.c" "$dir/gfx/tiles.c" && cmp "$expected/pal.c" "$dir/gfx/pal.c" &&
+    ! make -s -C "$dir" MORVANE="${MORVANE_WINE[*]} $cli" gfx/cut.c >/dev/null 2>&1 &&
+    [ ! -e "$dir/gfx/cut.c" ]
+}
+
+check "morvane-cli.exe converts several sources in turn, a success line each on standard output" \
+  converts_the_sources_in_turn
+check "morvane-cli.exe names each failing file on standard error, with its reason" \
+  failures_name_their_files
+check "morvane-cli.exe: --version, --help, and the usage line without a path" options_and_usage
+check "morvane-cli.exe converts sources named beyond code page 932 as morvane.exe does" \
+  names_beyond_code_page_932
+check "the README's Makefile rule runs with MORVANE naming morvane-cli.exe" \
+  readme_rule_runs_the_companion
