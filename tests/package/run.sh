@@ -24,24 +24,7 @@ fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok $what"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
+source tests/checks.sh
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -183,11 +166,6 @@ zip_holds_its_files() {
 }
 check "the .zip holds morvane.exe, morvane-cli.exe, its read-me, the licence, the changelog and the five samples" \
   zip_holds_its_files "$(dirname "${exe[0]}")"
-form_is_right() {
-  local problems
-  problems=$(program_form_problems "$1" "$2")
-  [ -z "$problems" ] || { echo "$problems"; return 1; }
-}
 check "the .zip's morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs" \
   form_is_right "${exe[0]}" GUI
 check "the .zip's morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \

@@ -19,24 +19,7 @@ fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-passed=0
-failed=0
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok $what"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
+source tests/checks.sh
 
 # Configures and builds directory $1 with the remaining arguments; false, with the log shown,
 # when either fails.
@@ -70,11 +53,6 @@ if ! build build-win32-posix -DBUILD_TESTING=OFF; then
   finish
 fi
 
-form_is_right() {
-  local problems
-  problems=$(program_form_problems "$1" "$2")
-  [ -z "$problems" ] || { echo "$problems"; return 1; }
-}
 check "the 32-bit morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs" \
   form_is_right build-win32-tests/morvane.exe GUI
 check "the 32-bit morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \

@@ -72,6 +72,13 @@ program_form_problems() {
   grep -q '^1 24 ' <<<"$resources" || echo "$program has no manifest"
 }
 
+# True when the 32-bit program $1, a $2 program, has the right form; else prints what is wrong.
+form_is_right() {
+  local problems
+  problems=$(program_form_problems "$1" "$2")
+  [ -z "$problems" ] || { echo "$problems"; return 1; }
+}
+
 wine_env_start() {
   MORVANE_WINE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/morvane-wine-XXXXXX")
   export WINEPREFIX="$MORVANE_WINE_DIR/prefix"
