@@ -32,11 +32,10 @@ build)
   install_packages "${build_packages[@]}"
   cmake -S . -B build
   cmake --build build -j2
-  for source in samples/*.bmp samples/*.cgx samples/*.scr samples/*.col; do
-    printf '%s: ' "$source"
-    # The exit status is 0 whatever the outcome: only success prints on standard output.
-    build/morvane "$source" | grep .
-  done
+  # A line for each sample, naming it. The exit status is 0 whatever the outcome, so a failure
+  # is told by its line on standard error, which fails this command.
+  { failures=$(build/morvane samples/*.bmp samples/*.cgx samples/*.scr samples/*.col 2>&1 1>&3); } 3>&1
+  [ -z "$failures" ] || { echo "$failures" >&2; exit 1; }
   ;;
 test)
   # The Windows tests run the 32-bit Wine where the kernel starts 32-bit programs.
