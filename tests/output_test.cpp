@@ -240,6 +240,32 @@ TEST(TextWriter, NumberFormatsAndLineEnds) {
   EXPECT_TRUE(long_text == expected);
 }
 
+// The sizes of the writes a stream hands on.
+ssize_t record_write(void *sizes, const char *, size_t size) {
+  static_cast<std::vector<std::size_t> *>(sizes)->push_back(size);
+  return static_cast<ssize_t>(size);
+}
+
+TEST(TextWriter, HandsOnWholeBlocks) {
+  // Every write but the last is one whole block of 1 MiB, so the file is written in whole pages.
+  constexpr std::size_t Block = 1 << 20;
+  std::vector<std::size_t> sizes;
+  cookie_io_functions_t functions{};
+  functions.write = record_write;
+  std::FILE *stream = fopencookie(&sizes, "w", functions);
+  ASSERT_NE(stream, nullptr);
+  static TextWriter writer;
+  start_writer(writer, stream);
+  for (int i = 0; i < 1000000; ++i)
+    write_hex(writer, static_cast<unsigned>(i) & 0xFFFF); // 6 bytes: no block ends on a piece
+  ASSERT_TRUE(flush_writer(writer));
+  std::fclose(stream);
+  ASSERT_EQ(sizes.size(), 6u);
+  for (std::size_t i = 0; i + 1 < sizes.size(); ++i)
+    EXPECT_EQ(sizes[i], Block);
+  EXPECT_EQ(sizes.back(), 6000000 - 5 * Block);
+}
+
 TEST(TextWriter, CharactersWholeAndLongPiecesInParts) {
   // A character's rows from bytes a step apart (here 0: one row eight times), little-endian
   // values; the array's last character ends at its last value.
