@@ -1,11 +1,12 @@
 // Times the real morvane program on large, deterministic inputs against the floor: writing the
 // same output bytes, from a buffer filled before the clock starts, to a new file in 1 MiB
 // writes. Program and floor runs alternate, each kind after one untimed run, and both start from
-// a folder without the output, as a user's first conversion does. Prints wall and CPU time (median, min, max), the CPU-time ratio to the floor
-// and the program's peak memory. An empty program linked the same way (morvane_bench_empty,
-// beside the benchmark) runs in turn with them, and a small source's line gives the program's
-// CPU time above it. It measures; it never fails on a time, but a floor slower than the program
-// is flagged as the broken measurement it is.
+// a folder without the output, as a user's first conversion does. Prints wall and CPU time
+// (median, min, max), the CPU-time ratio to the floor and the program's peak memory. An empty
+// program linked the same way (morvane_bench_empty, beside the benchmark) runs in turn with
+// them, and a small source's line gives the program's CPU time above it. It measures; it never
+// fails on a time, but a floor slower than the program is flagged as the broken measurement it
+// is.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>

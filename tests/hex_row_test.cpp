@@ -18,8 +18,8 @@ std::string formatted(char *(*format)(char *, const unsigned char *),
   return std::string(text, end);
 }
 
-template <int Count> void expect_every_value(const char *version,
-                                             char *(*format)(char *, const unsigned char *)) {
+template <int Count>
+void expect_every_value(const char *version, char *(*format)(char *, const unsigned char *)) {
   for (unsigned value = 0; value < 0x10000; ++value) {
     // Each place of the row gets every value, with different neighbours.
     unsigned char bytes[8];

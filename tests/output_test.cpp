@@ -280,8 +280,8 @@ TEST(TextWriter, CharactersWholeAndLongPiecesInParts) {
     expected_characters += "0x1234, 0xabcd, \r\n";
   expected_characters += header + "1048575 (0xfffff)\r\n";
   for (int row = 0; row < 8; ++row)
-    expected_characters += row < 7 ? "0x1234, 0xabcd, 0x0000, 0xffff, \r\n"
-                                   : "0x1234, 0xabcd, 0x0000, 0xffff";
+    expected_characters +=
+        row < 7 ? "0x1234, 0xabcd, 0x0000, 0xffff, \r\n" : "0x1234, 0xabcd, 0x0000, 0xffff";
   EXPECT_EQ(characters, expected_characters);
   // A piece longer than the room kept for one arrives whole, its line ends turned.
   static std::string long_piece;

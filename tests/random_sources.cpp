@@ -76,8 +76,8 @@ int main(int argc, char **argv) {
     Picture picture(32, std::vector<std::uint8_t>(48));
     for (auto &row : picture)
       for (std::uint8_t &pixel : row)
-        pixel = static_cast<std::uint8_t>(random_bytes() % 4 == 0 ? 1
-                                                                  : random_bytes() % (1u << bits));
+        pixel =
+            static_cast<std::uint8_t>(random_bytes() % 4 == 0 ? 1 : random_bytes() % (1u << bits));
     BitmapFields fields = random_bitmap(bits, 48, 32, 40);
     fields.compression = bits == 8 ? 1 : 2;
     fields.pixel_data = encode_rle(picture, bits);

@@ -11,9 +11,10 @@ namespace {
 constexpr std::string_view CharacterHeaderStart = "// \xB7\xAC\xD7\xB8\xC0 No.";
 
 // The longest piece stored with no check of room: a whole character of four values a row, its
-// number of 20 digits (a sign and 19) in decimal and 16 in hexadecimal.
-constexpr std::size_t LongestCharacter = CharacterHeaderStart.size() + 20 + 2 + 18 + 3 +
-                                         8 * (4 * HexWordBytes + 2) + HexRowOvershoot;
+// header with the longest number, "-" and 19 digits, " (", "0x" and 16 digits, and ")" CR LF;
+// its eight rows, each with its line end; and what the row formatter may store past them.
+constexpr std::size_t LongestCharacter =
+    CharacterHeaderStart.size() + 20 + 2 + 18 + 3 + 8 * (4 * HexWordBytes + 2) + HexRowOvershoot;
 // Every piece is stored where at least this much room is left.
 constexpr std::size_t WriterHeadroom = 512;
 static_assert(LongestCharacter <= WriterHeadroom);
