@@ -114,7 +114,7 @@ mutant convert/common/text_writer.cpp '    write_out(writer, WriterCapacity);
   'writer: a block that is not whole handed to the file'
 mutant convert/common/text_writer.cpp '  commit(writer, array_end ? p - 4 : p);' '  commit(writer, p);' \
   'writer: the array'"'"'s last character followed by ", " and a line end'
-mutant convert/common/text_writer.cpp 'length < 20 && magnitude >= power;' 'length < 20 && magnitude > power;' \
+mutant convert/common/text_writer.cpp 'rest >= 10; rest /= 10)' 'rest > 10; rest /= 10)' \
   'writer: a decimal number that is a power of ten a digit short'
 mutant convert/common/text_writer.cpp 'while (count < 16 && (value' 'while (count < 8 && (value' \
   'writer: a hexadecimal number past 32 bits cut short'

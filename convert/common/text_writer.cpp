@@ -77,9 +77,8 @@ char *store_decimal(char *p, long long value) {
   // Work on the magnitude as unsigned so that the most negative value has one too.
   unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
-  // Counted by comparisons: a division a digit would cost a large picture's tile headers much.
   std::size_t length = 1;
-  for (unsigned long long power = 10; length < 20 && magnitude >= power; power *= 10)
+  for (unsigned long long rest = magnitude; rest >= 10; rest /= 10)
     ++length;
   // The sign and at most 20 digits, stored in place from the last digit back, two at a time.
   if (value < 0)
