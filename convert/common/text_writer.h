@@ -22,7 +22,7 @@ struct TextWriter {
   char *buffer;
 };
 
-// Starts writing to file, unbuffered by the stream: the writer's buffer goes to the system whole.
+// Starts writing to file, unbuffered by the stream: the writer's blocks go to the system whole.
 void start_writer(TextWriter &writer, std::FILE *file);
 
 // Hands the buffered text to the file; false when any write so far has failed.
