@@ -31,16 +31,15 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
   write_text(text, "\n};\n\n");
 }
 
-// The values of the tile row at row: at 8 bits two pixels a value, the left one in the low byte;
-// at 4 bits four pixels a value, the leftmost in bits 0-3, so each byte's nibbles trade places.
-template <unsigned Bits> WordVector tile_row_values(const unsigned char *row) {
-  typedef std::uint64_t Halves __attribute__((vector_size(16)));
-  std::uint64_t bytes = 0;
-  std::memcpy(&bytes, row, Bits);
-  WordVector values = reinterpret_cast<WordVector>(Halves{bytes, 0});
-  if constexpr (Bits == 4)
-    values = (values & 0x0F0F) << 4 | (values >> 4 & 0x0F0F);
-  return values;
+// A 4-bit tile's rows as their values' bytes: four pixels a value, the leftmost in bits 0-3, so
+// each byte's nibbles trade places.
+void trade_nibbles(const unsigned char *top, std::size_t row_bytes, unsigned char (&rows)[8][4]) {
+  for (std::size_t step = 0; step < 8; ++step) {
+    std::uint32_t bytes;
+    std::memcpy(&bytes, top - step * row_bytes, 4);
+    bytes = (bytes & 0x0F0F0F0F) << 4 | (bytes >> 4 & 0x0F0F0F0F);
+    std::memcpy(rows[step], &bytes, 4);
+  }
 }
 
 // Bands of eight rows from the top of the picture down, tiles left to right in each.
@@ -49,16 +48,22 @@ template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture 
   std::size_t row_bytes = picture.row_bytes;
   if (row_bytes == 0)
     return;
-  CharacterNumber tile = FirstCharacterNumber;
+  long long tile = 0;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
     const unsigned char *top = picture.pixels + (band_top - 1) * row_bytes;
     for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
       const unsigned char *tile_top = top + left;
       bool array_end = band_top == 8 && left + TileRowBytes == row_bytes;
-      commit(text, store_character<Bits / 2>(text_end(text), tile, array_end, [&](int step) {
-               return tile_row_values<Bits>(tile_top - step * row_bytes);
-             }));
-      count_character(tile);
+      // At 8 bits the rows are the values' bytes as they stand: two pixels a value, the left one
+      // in the low byte.
+      if constexpr (Bits == 8) {
+        write_character(text, tile++, tile_top, -static_cast<std::ptrdiff_t>(row_bytes), 4,
+                        array_end);
+      } else {
+        unsigned char rows[8][4];
+        trade_nibbles(tile_top, row_bytes, rows);
+        write_character(text, tile++, rows[0], 4, 2, array_end);
+      }
     }
   }
 }

@@ -70,14 +70,15 @@ void write_prologue(TextWriter &text, const char *base_name) {
 }
 
 // Writes the text of one block's 16 characters, numbered on from number.
-void write_character_block(TextWriter &text, CharacterNumber &number,
+void write_character_block(TextWriter &text, int &number,
                            const std::uint16_t (&block)[CharacterBlockValues]) {
-  for (int c = 0; c < 16; ++c, count_character(number)) {
-    const std::uint16_t *values = block + 16 * c;
-    commit(text, store_character<2>(text_end(text), number, number.value == LastCharacterNumber,
-                                    [&](int row) {
-                                      return WordVector{values[2 * row], values[2 * row + 1]};
-                                    }));
+  for (int c = 0; c < 16; ++c, ++number) {
+    unsigned char rows[32]; // the character's 16 values, little-endian
+    for (int i = 0; i < 16; ++i) {
+      rows[2 * i] = static_cast<unsigned char>(block[16 * c + i] & 0xFF);
+      rows[2 * i + 1] = static_cast<unsigned char>(block[16 * c + i] >> 8);
+    }
+    write_character(text, number, rows, 4, 2, number == LastCharacterNumber);
   }
 }
 
@@ -88,7 +89,7 @@ void write_characters_text(TextWriter &text, const char *base_name, const unsign
   write_prologue(text, base_name);
   unsigned char run[RunBytes];
   std::uint16_t block[CharacterBlockValues];
-  CharacterNumber number = FirstCharacterNumber;
+  int number = 0;
   for (int k = 0; k < RunCount; ++k) {
     // Bytes a short file does not hold are 0, so no value is ever made from bytes that were not
     // read.

@@ -106,16 +106,18 @@ mutant convert/bitmap_rle.cpp 'std::memset(cursor.pixels + cursor.y * cursor.wid
   'RLE8: an encoded run stored at the start of its row'
 mutant convert/bitmap_rle.cpp 'bytes[i / 2] >> 4 : bytes[i / 2] & 0x0F' 'bytes[i / 2] & 0x0F : bytes[i / 2] >> 4' \
   'RLE4: an absolute run'"'"'s nibbles in the wrong order'
-mutant convert/common/text_writer.cpp '  std::memmove(writer.buffer, writer.buffer + WriterCapacity, writer.used);' '' \
+mutant convert/common/text_writer.cpp '    std::memmove(writer.buffer, writer.buffer + WriterCapacity, writer.used);' '' \
   'writer: the text past a full block lost'
-mutant convert/common/text_writer.cpp '  write_out(writer, WriterCapacity);
-  writer.used -= WriterCapacity;' '  write_out(writer, writer.used);
-  writer.used = 0;' \
+mutant convert/common/text_writer.cpp '    write_out(writer, WriterCapacity);
+    writer.used -= WriterCapacity;' '    write_out(writer, writer.used);
+    writer.used = 0;' \
   'writer: a block that is not whole handed to the file'
-mutant convert/common/text_pieces.h '  std::memmove(number.digits + 1, number.digits, number.length++);' '  number.length++;' \
-  'headers: a number that gains a digit counted wrong'
-mutant convert/common/text_pieces.h 'std::memcpy(p, number.digits, sizeof number.digits);' 'std::memcpy(p, number.digits, 4);' \
-  'headers: a character number of five digits cut to four'
+mutant convert/common/text_writer.cpp '  commit(writer, array_end ? p - 4 : p);' '  commit(writer, p);' \
+  'writer: the array'"'"'s last character followed by ", " and a line end'
+mutant convert/common/text_writer.cpp 'rest >= 10; rest /= 10)' 'rest > 10; rest /= 10)' \
+  'writer: a decimal number that is a power of ten a digit short'
+mutant convert/common/text_writer.cpp 'while (count < 16 && (value' 'while (count < 8 && (value' \
+  'writer: a hexadecimal number past 32 bits cut short'
 mutant convert/bitmap_text.cpp '  std::int32_t used = static_cast<std::int32_t>(picture.colours_used);' \
   '  std::int64_t used = picture.colours_used;' \
   'bitmap: a colours-used field past 2^31 printed unsigned'
@@ -123,17 +125,19 @@ mutant convert/common/output.cpp "(c >= 'A' && c <= 'Z')" "(c >= 'A' && c < 'Z')
   'array names: Z turned into _'
 mutant convert/common/output.cpp "return c >= '0' && c <= '9';" "return c >= '0' && c <= ':';" \
   'array names: the : after 9 kept'
-mutant convert/bitmap_text.cpp '    values = (values & 0x0F0F) << 4 | (values >> 4 & 0x0F0F);' '    values = (values & 0x0F0F) | (values >> 4 & 0x0F0F);' \
+mutant convert/bitmap_text.cpp '    bytes = (bytes & 0x0F0F0F0F) << 4 | (bytes >> 4 & 0x0F0F0F0F);' '    bytes = (bytes & 0x0F0F0F0F) | (bytes >> 4 & 0x0F0F0F0F);' \
   '4-bit bitmap: a byte'"'"'s nibbles not traded'
-mutant convert/common/text_writer.h '(high, low, 0, 16' '(low, high, 0, 16' \
-  'writer: a tile row'"'"'s digits low before high'
 mutant app/main_cli.cpp '    if (i > 0 && lost.result == ResultSuccess && !return_to_kept_directory())' \
   '    if (false)' \
   'command line: a path taken from the previous source'"'"'s folder'
-mutant app/main_cli.cpp '"%s: %s: %s\n", path, message.caption' '"%s: %s\n", message.caption' \
+mutant app/main_cli.cpp '    line = std::string(path) + ": ";' '    line.clear();' \
   'command line: a success line that names no file'
-mutant app/main_cli.cpp '    std::fflush(stdout);' '' \
+mutant app/main_cli.cpp '    write_line(stdout, line + "\n");' '    std::fputs((line + "\n").c_str(), stdout);' \
   'command line: success lines held back until the program ends'
+mutant convert/common/hex_row.h '(high, low, 0, 16' '(low, high, 0, 16' \
+  'writer: a tile row'"'"'s digits low before high (vector formatter)'
+mutant convert/common/hex_row.h 'hex_pairs.digits[bytes[2 * i + 1]]' 'hex_pairs.digits[bytes[2 * i]]' \
+  'writer: a value'"'"'s low byte formatted as its high one too (plain formatter)'
 
 src=$work/src
 build=$work/build

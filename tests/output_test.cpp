@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <sys/stat.h>
 #include <vector>
 
@@ -216,9 +217,17 @@ TEST(TextWriter, NumberFormatsAndLineEnds) {
               write_decimal(w, -16);
               write_text(w, ",");
               write_decimal(w, 2147483647);
+              write_text(w, ",");
+              write_decimal(w, 99999);
+              write_text(w, ",");
+              write_decimal(w, 100000);
+              write_text(w, ",");
+              write_decimal(w, std::numeric_limits<long long>::min());
+              write_text(w, ",");
+              write_hex(w, std::numeric_limits<unsigned long long>::max());
               write_text(w, "\n\n");
             }),
-            "0,-16,2147483647\r\n\r\n");
+            "0,-16,2147483647,99999,100000,-9223372036854775808,0xffffffffffffffff\r\n\r\n");
   EXPECT_EQ(written_by([](TextWriter &w) {
               write_component(w, 0);
               write_component(w, 5);
@@ -245,7 +254,8 @@ ssize_t record_write(void *sizes, const char *, size_t size) {
 }
 
 TEST(TextWriter, HandsOnWholeBlocks) {
-  // Every write but the last is one whole block, so the file is written in whole pages.
+  // Every write but the last is one whole block of 1 MiB, so the file is written in whole pages.
+  constexpr std::size_t Block = 1 << 20;
   std::vector<std::size_t> sizes;
   cookie_io_functions_t functions{};
   functions.write = record_write;
@@ -259,8 +269,35 @@ TEST(TextWriter, HandsOnWholeBlocks) {
   std::fclose(stream);
   ASSERT_EQ(sizes.size(), 6u);
   for (std::size_t i = 0; i + 1 < sizes.size(); ++i)
-    EXPECT_EQ(sizes[i], WriterCapacity);
-  EXPECT_EQ(sizes.back(), 6000000 - 5 * WriterCapacity);
+    EXPECT_EQ(sizes[i], Block);
+  EXPECT_EQ(sizes.back(), 6000000 - 5 * Block);
+}
+
+TEST(TextWriter, CharactersWholeAndLongPiecesInParts) {
+  // A character's rows from bytes a step apart (here 0: one row eight times), little-endian
+  // values; the array's last character ends at its last value.
+  std::string characters = written_by([](TextWriter &w) {
+    const unsigned char row[] = {0x34, 0x12, 0xCD, 0xAB, 0x00, 0x00, 0xFF, 0xFF};
+    write_character(w, 7, row, 0, 2, false);
+    write_character(w, 1048575, row, 0, 4, true);
+  });
+  std::string header = "// \xB7\xAC\xD7\xB8\xC0 No.";
+  std::string expected_characters = header + "7 (0x0007)\r\n";
+  for (int row = 0; row < 8; ++row)
+    expected_characters += "0x1234, 0xabcd, \r\n";
+  expected_characters += header + "1048575 (0xfffff)\r\n";
+  for (int row = 0; row < 8; ++row)
+    expected_characters +=
+        row < 7 ? "0x1234, 0xabcd, 0x0000, 0xffff, \r\n" : "0x1234, 0xabcd, 0x0000, 0xffff";
+  EXPECT_EQ(characters, expected_characters);
+  // A piece longer than the room kept for one arrives whole, its line ends turned.
+  static std::string long_piece;
+  std::string expected;
+  for (int i = 0; i < 5000; ++i) {
+    long_piece += i % 7 == 6 ? '\n' : static_cast<char>('a' + i % 26);
+    expected += i % 7 == 6 ? "\r\n" : std::string(1, static_cast<char>('a' + i % 26));
+  }
+  EXPECT_TRUE(written_by([](TextWriter &w) { write_text(w, long_piece); }) == expected);
 }
 
 } // namespace

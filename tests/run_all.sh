@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Morvane and runs every test: the suite plain and under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a bounded fuzz run of every converter, the Windows program under
-# Wine, the GBA example in an emulator, and the installed program and its packages.
+# Wine, the GBA example in an emulator, the installed program and its packages, and a big-endian
+# build under qemu-user.
 # Every part runs even when one before it failed; the run ends with one line per part and
 # "N passed, M failed" over the parts, and exits non-zero if any part failed. A part whose tools
 # are missing says which Debian packages it needs and is skipped; with MORVANE_NO_SKIP=1, or
@@ -84,6 +85,7 @@ run_part "fuzzing" bash tests/fuzz.sh
 run_part "Windows program under Wine" bash tests/win32/run.sh
 run_part "GBA example in mGBA" bash tests/gba/run.sh
 run_part "installed program and packages" bash tests/package/run.sh
+run_part "big-endian build under qemu-user" bash tests/big_endian.sh
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"

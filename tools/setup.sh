@@ -12,7 +12,8 @@ test_packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
   gcc-arm-none-eabi libmgba-dev
-  dpkg-dev file man-db unzip bindfs)
+  dpkg-dev file man-db unzip bindfs
+  g++-s390x-linux-gnu qemu-user)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds morvane for a big-endian machine (s390x) with a cross compiler, runs it under qemu-user
+# on the samples and on random sources of every kind, and compares every outcome and output byte
+# with the build of this machine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+if ! command -v s390x-linux-gnu-g++ >/dev/null || ! command -v qemu-s390x >/dev/null; then
+  echo "skipped: the big-endian build needs the Debian packages g++-s390x-linux-gnu qemu-user"
+  exit 0
+fi
+
+cmake -S . -B build >/dev/null && cmake --build build -j"$jobs" --target morvane random_sources \
+  >/dev/null || { echo "the build of this machine failed"; exit 1; }
+cmake -S . -B build-s390x -DCMAKE_CXX_COMPILER=s390x-linux-gnu-g++ -DBUILD_TESTING=OFF >/dev/null &&
+  cmake --build build-s390x -j"$jobs" --target morvane >/dev/null ||
+  { echo "the s390x build failed"; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-big-endian-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/sources" "$work/here" "$work/s390x"
+cp samples/*.bmp samples/*.cgx samples/*.scr samples/*.col "$work/sources/"
+build/tests/random_sources "$work/sources" || exit 1
+cp "$work/sources/"* "$work/here/"
+cp "$work/sources/"* "$work/s390x/"
+
+passed=0 failed=0
+for source in "$work/sources/"*; do
+  name=$(basename "$source")
+  here=$(build/morvane "$work/here/$name" 2>&1)
+  there=$(qemu-s390x build-s390x/morvane "$work/s390x/$name" 2>&1)
+  output=${name%.*}.c
+  if [ "$here" = "$there" ] && { [ ! -e "$work/here/$output" ] && [ ! -e "$work/s390x/$output" ] ||
+                                 cmp -s "$work/here/$output" "$work/s390x/$output"; }; then
+    passed=$((passed + 1))
+  else
+    echo "differs on s390x: $name"
+    failed=$((failed + 1))
+  fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
