@@ -51,12 +51,13 @@ template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture 
     return;
   CharacterNumber tile = FirstCharacterNumber;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
-    const unsigned char *top = picture.pixels + (band_top - 1) * row_bytes;
+    const unsigned char *top =
+        picture.bottom_row + static_cast<std::ptrdiff_t>(band_top - 1) * picture.row_step;
     for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
       const unsigned char *tile_top = top + left;
       bool array_end = band_top == 8 && left + TileRowBytes == row_bytes;
       commit(text, store_character<Bits / 2>(text_end(text), tile, array_end, [&](int step) {
-               return tile_row_values<Bits>(tile_top - step * row_bytes);
+               return tile_row_values<Bits>(tile_top - step * picture.row_step);
              }));
       count_character(tile);
     }
