@@ -214,7 +214,7 @@ bool decode_rle_pixels(const unsigned char *stream, std::size_t length, BitmapPi
 // file the last, the walk then stepping back to the top.
 void place_rows(const unsigned char *first, BitmapPicture &picture) {
   auto row_bytes = static_cast<std::ptrdiff_t>(picture.row_bytes);
-  bool top_down = picture.height < 0 && picture.row_count > 0;
+  bool top_down = picture.height < 0;
   picture.bottom_row =
       top_down ? first + static_cast<std::ptrdiff_t>(picture.row_count - 1) * row_bytes : first;
   picture.row_step = top_down ? -row_bytes : row_bytes;
