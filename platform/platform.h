@@ -56,8 +56,8 @@ enum class SourceHold {
 // may be closed then. Bytes past the file's end are held as zeros, and the bytes are not whole.
 SourceHold hold_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes);
 
-// False once the file no longer holds every byte held (it was cut short, even within its last
-// page), or did not when they were read.
+// False when the file did not hold every byte when they were read, or, for mapped bytes, once it
+// no longer does (it was cut short, even within its last page).
 bool source_bytes_whole(const SourceBytes &bytes);
 
 // The file's own name as its directory lists it (on Windows the long name in its stored letter

@@ -22,6 +22,9 @@ mutant convert/common/source_words.cpp '    words[i] = 2 * i < size ? bytes[2 * 
   'short .scr/.col: missing words not zero-filled'
 mutant convert/characters.cpp '  std::memset(bytes + held, 0, sizeof bytes - static_cast<std::size_t>(held));' '' \
   'short .cgx: missing bytes not zero-filled'
+mutant convert/characters.cpp '        file + CharacterBytes * character_at_sheet_tile(static_cast<unsigned>(tile));' \
+  '        file + CharacterBytes * tile;' \
+  'characters: each sheet tile made from the character of its own number'
 mutant convert/bitmap.cpp '  std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);' '' \
   'bitmap: colour table not cleared before a short table is read'
 mutant convert/bitmap.cpp '    if (size - start < picture.row_bytes * picture.row_count)' '    if (false)' \
@@ -53,10 +56,10 @@ mutant convert/bitmap.cpp '  bool top_down = picture.height < 0;' '  bool top_do
   'bitmap: a top-down file'"'"'s rows taken bottom-up'
 mutant convert/bitmap.cpp '    place_rows(picture.decoded.get(), picture);' '    place_rows(bytes + start, picture);' \
   'bitmap RLE: the compressed stream walked as the pixels'
-# Not listed: a short read of the source's bytes taken as whole, and their missing part left
-# unzeroed. Here the source is mapped, so the bytes are read only where mapping fails, and then
-# the file must shrink between its size being told and the read, which no test can arrange
-# without a race.
+mutant platform/source_bytes.cpp '  bytes.cut_short = held != size;' '  bytes.cut_short = 0;' \
+  'source bytes read: a file that held fewer taken as whole'
+mutant platform/source_bytes.cpp '  std::memset(read + held, 0, size - held);' '' \
+  'source bytes read: the bytes past the file'"'"'s end not zero'
 mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
       return true;' '    rename(link_name, to);
     return true;' \
