@@ -205,9 +205,8 @@ bool decode_rle_pixels(const unsigned char *stream, std::size_t length, BitmapPi
     return false;
   std::size_t size = picture.row_bytes * picture.row_count;
   picture.decoded.reset(new (std::nothrow) unsigned char[size]());
-  return picture.decoded &&
-         decode_rle(stream, used, picture.bits, width, picture.row_count, picture.decoded.get()) ==
-             used;
+  return picture.decoded && decode_rle(stream, used, picture.bits, width, picture.row_count,
+                                       picture.decoded.get()) == used;
 }
 
 // Finds the bottom row among the rows stored from first: the first of them, or for a top-down
@@ -234,15 +233,13 @@ ConversionOutcome cut_short_while_read() {
 }
 
 // Holds the part of the open file that the picture its header describes can use, and parses it.
-ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes,
-                                   BitmapPicture &picture) {
+ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, BitmapPicture &picture) {
   unsigned char header_bytes[HeaderBytes];
   long long header_read = read_source(source, 0, header_bytes, sizeof header_bytes);
   if (header_read < 0)
     return failed_in_system(ResultReadFailed, "cannot read");
   BitmapHeader header;
-  ConversionOutcome read =
-      read_header(header_bytes, static_cast<std::size_t>(header_read), header);
+  ConversionOutcome read = read_header(header_bytes, static_cast<std::size_t>(header_read), header);
   if (read.result != ResultSuccess)
     return read;
   ConversionOutcome shape = read_shape(header, picture);

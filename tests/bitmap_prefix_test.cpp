@@ -63,7 +63,8 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
       write_file(path, Bytes(bitmap.begin(), bitmap.begin() + length));
       ASSERT_EQ(convert_in_process(path), ResultReadFailed) << name << " cut to " << length;
       ASSERT_EQ(directory_snapshot(dir.path).size(), 1u) << name << " cut to " << length;
-      ASSERT_EQ(parse_from_memory(bitmap, length), ResultReadFailed) << name << " cut to " << length;
+      ASSERT_EQ(parse_from_memory(bitmap, length), ResultReadFailed)
+          << name << " cut to " << length;
     }
     EXPECT_EQ(parse_from_memory(bitmap, bitmap.size()), ResultSuccess) << name;
     write_file(path, bitmap);
