@@ -40,8 +40,10 @@ mutant convert/bitmap.cpp '  header.table_start = 14 + std::uint64_t{header_size
   'bitmap layout: an OS/2 2.x table read at byte 54, inside the header'
 mutant convert/bitmap.cpp '14 + std::min<std::size_t>(header_size, InfoHeaderSize);' '14 + InfoHeaderSize;' \
   'bitmap layout: the fields past a short OS/2 2.x header read from the table'
-mutant convert/bitmap.cpp '  if (header.os2 &&' '  if (false &&' \
-  'bitmap layout: OS/2 Huffman 1D and RLE24 read as plain rows'
+mutant convert/bitmap.cpp 'if (header.os2 && header.compression == CompressionHuffman1d)' 'if (false)' \
+  'bitmap layout: OS/2 Huffman 1D read as plain rows'
+mutant convert/bitmap.cpp 'if (header.os2 && header.compression == CompressionRle24)' 'if (false)' \
+  'bitmap layout: OS/2 RLE24 read as plain rows'
 mutant convert/bitmap.cpp '    header.entry_bytes = 3;' '    header.entry_bytes = 4;' \
   'bitmap layout: OS/2 1.x table entries taken as 4 bytes'
 mutant convert/bitmap.cpp '    header.width = read_u16(bytes + 18);' \
