@@ -204,21 +204,19 @@ bool decode_rle_pixels(const unsigned char *stream, std::size_t length, BitmapPi
   if (used == 0 || 2 * pixel_count > 255 * std::uint64_t{used})
     return false;
   std::size_t size = picture.row_bytes * picture.row_count;
-  std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[size]());
-  if (!pixels ||
-      decode_rle(stream, used, picture.bits, width, picture.row_count, pixels.get()) != used)
-    return false;
-  picture.storage = std::move(pixels);
-  picture.pixels = picture.storage.get();
-  return true;
+  picture.decoded.reset(new (std::nothrow) unsigned char[size]());
+  return picture.decoded && decode_rle(stream, used, picture.bits, width, picture.row_count,
+                                       picture.decoded.get()) == used;
 }
 
-// Top-down rows are turned over in place so that the walk sees every bitmap bottom-up.
-void turn_rows_over(BitmapPicture &picture) {
-  unsigned char *pixels = picture.pixels;
-  for (std::size_t low = 0, high = picture.row_count - 1; low < high; ++low, --high)
-    std::swap_ranges(pixels + low * picture.row_bytes, pixels + (low + 1) * picture.row_bytes,
-                     pixels + high * picture.row_bytes);
+// Finds the bottom row among the rows stored from first: the first of them, or for a top-down
+// file the last, the walk then stepping back to the top.
+void place_rows(const unsigned char *first, BitmapPicture &picture) {
+  auto row_bytes = static_cast<std::ptrdiff_t>(picture.row_bytes);
+  bool top_down = picture.height < 0;
+  picture.bottom_row =
+      top_down ? first + static_cast<std::ptrdiff_t>(picture.row_count - 1) * row_bytes : first;
+  picture.row_step = top_down ? -row_bytes : row_bytes;
 }
 
 // The same for a file that the picture needs end bytes of, naming the part it stops in.
@@ -230,12 +228,52 @@ ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std:
   return cut_short_in(size, "the pixel data", layout.pixel_start, end);
 }
 
-// Checks the first size bytes of a bitmap file and fills picture in from them; the pixels of an
-// uncompressed bitmap stay where they are, so bytes must outlive picture's use. They may be only
-// the first bytes_used bytes of a longer file: the layout found from them is the one found from
-// the whole file, for an offset believed has all it asks for within them.
-ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
-                                      BitmapPicture &picture) {
+ConversionOutcome cut_short_while_read() {
+  return failed(ResultReadFailed, "the file was cut short while it was read");
+}
+
+// Holds the part of the open file that the picture its header describes can use, and parses it.
+ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, BitmapPicture &picture) {
+  unsigned char header_bytes[HeaderBytes];
+  long long header_read = read_source(source, 0, header_bytes, sizeof header_bytes);
+  if (header_read < 0)
+    return failed_in_system(ResultReadFailed, "cannot read");
+  BitmapHeader header;
+  ConversionOutcome read = read_header(header_bytes, static_cast<std::size_t>(header_read), header);
+  if (read.result != ResultSuccess)
+    return read;
+  ConversionOutcome shape = read_shape(header, picture);
+  if (shape.result != ResultSuccess)
+    return shape;
+  long long file_size = source_size(source);
+  if (file_size < 0)
+    return failed_in_system(ResultReadFailed, "cannot tell its size");
+  BitmapLayout layout = find_layout(header, picture, static_cast<std::uint64_t>(file_size));
+  std::uint64_t used = bytes_used(picture, layout);
+  // An uncompressed file that does not hold every pixel byte is refused before anything is
+  // allocated for them.
+  if (!layout.rle && static_cast<std::uint64_t>(file_size) < used)
+    return cut_short(static_cast<std::uint64_t>(file_size), layout, used);
+  if (used > SIZE_MAX)
+    return failed(ResultReadFailed, "its %llu bytes do not fit in memory",
+                  static_cast<unsigned long long>(used));
+  std::size_t size =
+      static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(file_size), used));
+  SourceHold hold = hold_source_bytes(source, size, bytes);
+  if (hold == SourceHold::no_memory)
+    return failed(ResultReadFailed, "no memory for its %zu bytes", size);
+  if (hold == SourceHold::unreadable)
+    return failed_in_system(ResultReadFailed, "cannot read");
+  // Bytes the file no longer held when they were read, or lost while they were parsed, read as
+  // zeros: what is made of them is not the file's.
+  ConversionOutcome parsed = parse_bitmap(bytes.data, bytes.size, picture);
+  return source_bytes_whole(bytes) ? parsed : cut_short_while_read();
+}
+
+} // namespace
+
+ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
+                               BitmapPicture &picture) {
   BitmapHeader header;
   ConversionOutcome read = read_header(bytes, size, header);
   if (read.result != ResultSuccess)
@@ -243,6 +281,8 @@ ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
   ConversionOutcome shape = read_shape(header, picture);
   if (shape.result != ResultSuccess)
     return shape;
+  // bytes may be only the first bytes_used bytes of a longer file: the layout found from them is
+  // the one found from the whole file, for an offset believed has all it asks for within them.
   BitmapLayout layout = find_layout(header, picture, size);
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
   // looked at.
@@ -267,106 +307,25 @@ ConversionOutcome read_checked_bitmap(unsigned char *bytes, std::size_t size,
     if (!decode_rle_pixels(bytes + start, size - start, picture))
       return failed(ResultReadFailed,
                     "the compressed pixel data from byte %zu is damaged or too short", start);
+    place_rows(picture.decoded.get(), picture);
   } else {
     // The file must hold every pixel byte the tile walk uses.
     if (size - start < picture.row_bytes * picture.row_count)
       return cut_short(size, layout, start + std::uint64_t{picture.row_bytes} * picture.row_count);
-    picture.pixels = bytes + start;
+    place_rows(bytes + start, picture);
   }
-  if (picture.height < 0 && picture.row_bytes != 0 && picture.row_count > 1)
-    turn_rows_over(picture);
   return succeeded();
 }
 
-// read_checked_bitmap on bytes that picture then keeps, unless it decoded its own pixels.
-ConversionOutcome read_owned_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                                    BitmapPicture &picture) {
-  picture.storage.reset();
-  ConversionOutcome outcome = read_checked_bitmap(bytes.get(), size, picture);
-  if (outcome.result == ResultSuccess && !picture.storage)
-    picture.storage = std::move(bytes);
-  return outcome;
-}
-
-ConversionOutcome cut_short_while_read() {
-  return failed(ResultReadFailed, "the file was cut short while it was read");
-}
-
-// Maps or reads in one piece the part of the open file that the picture its header describes can
-// use.
-ConversionOutcome read_open_bitmap(SourceFile source, BitmapPicture &picture) {
-  unsigned char header_bytes[HeaderBytes];
-  long long header_read = read_source(source, 0, header_bytes, sizeof header_bytes);
-  if (header_read < 0)
-    return failed_in_system(ResultReadFailed, "cannot read");
-  BitmapHeader header;
-  ConversionOutcome read =
-      read_header(header_bytes, static_cast<std::size_t>(header_read), header);
-  if (read.result != ResultSuccess)
-    return read;
-  ConversionOutcome shape = read_shape(header, picture);
-  if (shape.result != ResultSuccess)
-    return shape;
-  long long file_size = source_size(source);
-  if (file_size < 0)
-    return failed_in_system(ResultReadFailed, "cannot tell its size");
-  BitmapLayout layout = find_layout(header, picture, static_cast<std::uint64_t>(file_size));
-  std::uint64_t used = bytes_used(picture, layout);
-  // An uncompressed file that does not hold every pixel byte is refused before anything is
-  // allocated for them.
-  if (!layout.rle && static_cast<std::uint64_t>(file_size) < used)
-    return cut_short(static_cast<std::uint64_t>(file_size), layout, used);
-  if (used > SIZE_MAX)
-    return failed(ResultReadFailed, "its %llu bytes do not fit in memory",
-                  static_cast<unsigned long long>(used));
-  std::size_t size =
-      static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(file_size), used));
-  // A mapping spares copying a large file; it is checked like read bytes, and a file that
-  // shrinks meanwhile is a failed read.
-  if (unsigned char *mapped = map_source(source, size)) {
-    picture.mapping = {mapped, SourceUnmapper{size}};
-    ConversionOutcome outcome = read_checked_bitmap(mapped, size, picture);
-    return source_map_intact() ? outcome : cut_short_while_read();
-  }
-  std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
-  if (!bytes)
-    return failed(ResultReadFailed, "no memory for its %zu bytes", size);
-  long long got = read_source(source, 0, bytes.get(), size);
-  if (got < 0)
-    return failed_in_system(ResultReadFailed, "cannot read");
-  if (got != static_cast<long long>(size))
-    return cut_short_while_read();
-  return read_owned_bitmap(std::move(bytes), size, picture);
-}
-
-} // namespace
-
-ConversionOutcome read_bitmap(std::unique_ptr<unsigned char[]> bytes, std::size_t size,
-                              BitmapPicture &picture) {
-  ConversionOutcome outcome = read_owned_bitmap(std::move(bytes), size, picture);
-  if (outcome.result != ResultSuccess)
-    picture.storage.reset();
-  return outcome;
-}
-
-ConversionOutcome read_bitmap_file(const char *path, BitmapPicture &picture) {
-  picture.storage.reset();
-  picture.mapping.reset();
-  SourceFile source;
-  if (!open_source(path, SourceSharing::none, &source))
-    return failed_in_system(ResultReadFailed, "cannot open");
-  ConversionOutcome outcome = read_open_bitmap(source, picture);
-  close_source(source);
-  if (outcome.result != ResultSuccess) {
-    picture.storage.reset();
-    picture.mapping.reset();
-  }
-  return outcome;
-}
-
 ConversionOutcome convert_bitmap() {
+  // The source's bytes are held until the text is written: its pixels may lie in them.
+  SourceBytes bytes;
   BitmapPicture picture;
-  ConversionOutcome read = read_bitmap_file(SourcePath, picture);
+  SourceFile source;
+  if (!open_source(SourcePath, SourceSharing::none, &source))
+    return failed_in_system(ResultReadFailed, "cannot open");
+  ConversionOutcome read = read_open_bitmap(source, bytes, picture);
+  close_source(source);
   if (read.result != ResultSuccess)
     return read;
   // The source is closed before the output exists, so a refused bitmap leaves no file behind.
@@ -375,8 +334,8 @@ ConversionOutcome convert_bitmap() {
   if (prepared.result != ResultSuccess)
     return prepared;
   write_bitmap_text(output.text, SourcePath, picture);
-  // Text made from pixels the file lost under its mapping is not output.
-  if (!source_map_intact()) {
+  // Text made from pixels the file lost meanwhile is not output.
+  if (!source_bytes_whole(bytes)) {
     abandon_output(output);
     return failed(ResultReadFailed, "the file was cut short while it was converted");
   }

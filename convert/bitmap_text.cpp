@@ -33,10 +33,10 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
 
 // A 4-bit tile's rows as their values' bytes: four pixels a value, the leftmost in bits 0-3, so
 // each byte's nibbles trade places.
-void trade_nibbles(const unsigned char *top, std::size_t row_bytes, unsigned char (&rows)[8][4]) {
-  for (std::size_t step = 0; step < 8; ++step) {
+void trade_nibbles(const unsigned char *top, std::ptrdiff_t row_step, unsigned char (&rows)[8][4]) {
+  for (int step = 0; step < 8; ++step) {
     std::uint32_t bytes;
-    std::memcpy(&bytes, top - step * row_bytes, 4);
+    std::memcpy(&bytes, top - step * row_step, 4);
     bytes = (bytes & 0x0F0F0F0F) << 4 | (bytes >> 4 & 0x0F0F0F0F);
     std::memcpy(rows[step], &bytes, 4);
   }
@@ -50,18 +50,18 @@ template <unsigned Bits> void write_tiles(TextWriter &text, const BitmapPicture 
     return;
   long long tile = 0;
   for (std::size_t band_top = picture.row_count; band_top >= 8; band_top -= 8) {
-    const unsigned char *top = picture.pixels + (band_top - 1) * row_bytes;
+    const unsigned char *top =
+        picture.bottom_row + static_cast<std::ptrdiff_t>(band_top - 1) * picture.row_step;
     for (std::size_t left = 0; left < row_bytes; left += TileRowBytes) {
       const unsigned char *tile_top = top + left;
       bool array_end = band_top == 8 && left + TileRowBytes == row_bytes;
       // At 8 bits the rows are the values' bytes as they stand: two pixels a value, the left one
       // in the low byte.
       if constexpr (Bits == 8) {
-        write_character(text, tile++, tile_top, -static_cast<std::ptrdiff_t>(row_bytes), 4,
-                        array_end);
+        write_character(text, tile++, tile_top, -picture.row_step, 4, array_end);
       } else {
         unsigned char rows[8][4];
-        trade_nibbles(tile_top, row_bytes, rows);
+        trade_nibbles(tile_top, picture.row_step, rows);
         write_character(text, tile++, rows[0], 4, 2, array_end);
       }
     }

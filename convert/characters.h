@@ -9,10 +9,10 @@
 // A character file: 1,024 characters of 32 bytes. Only these bytes count.
 constexpr std::size_t CharacterFileBytes = 32768;
 
-// Writes the whole output for the first size bytes of a character file, its array named from
-// base_name; bytes a short file does not hold count as 0.
-void write_characters_text(TextWriter &text, const char *base_name, const unsigned char *bytes,
-                           std::size_t size);
+// Writes the whole output for a character file, its array named from base_name: the file's
+// first CharacterFileBytes bytes, those a short file does not hold being 0.
+void write_characters_text(TextWriter &text, const char *base_name,
+                           const unsigned char (&file)[CharacterFileBytes]);
 
 // Converts the character file named by SourcePath into base.c.
 ConversionOutcome convert_characters();

@@ -3,6 +3,7 @@
 // on Windows, with a stand-in for each character it cannot hold).
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -28,17 +29,36 @@ long long source_size(SourceFile file);
 
 void close_source(SourceFile file);
 
-// Maps the file's first size bytes into memory, private to this process (writes to them stay
-// here), so that a large source is not copied; the mapping outlives the file's closing. nullptr
-// where the system does not map sources; read them then. Should the file shrink while it is
-// mapped, the bytes it lost read as zeros and source_map_intact turns false.
-unsigned char *map_source(SourceFile file, std::size_t size);
+// A source's first bytes in memory, from hold_source_bytes until the holder goes: mapped where the
+// system allows, so that a large file is not copied, read where not. Another program may cut the
+// file short meanwhile: the bytes it lost then read as zeros, and source_bytes_whole says so.
+struct SourceBytes {
+  const unsigned char *data = nullptr;
+  std::size_t size = 0;
+  // How they are held: the mapped file's own handle, which tells its size later (-1 for bytes
+  // read), and whether bytes were found missing, by the read or when a lost page was touched.
+  std::intptr_t mapped_file = -1;
+  volatile std::sig_atomic_t cut_short = 0;
 
-// False once the file no longer holds every mapped byte (it was cut short, even within its last
-// page), until it is unmapped.
-bool source_map_intact();
+  SourceBytes() = default;
+  SourceBytes(const SourceBytes &) = delete;
+  SourceBytes &operator=(const SourceBytes &) = delete;
+  ~SourceBytes();
+};
 
-void unmap_source(unsigned char *bytes, std::size_t size);
+enum class SourceHold {
+  held,
+  no_memory,
+  unreadable, // the read failed; describe_system_failure says why
+};
+
+// Holds the first size bytes (at least one) of file in bytes, which must hold none yet; the file
+// may be closed then. Bytes past the file's end are held as zeros, and the bytes are not whole.
+SourceHold hold_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes);
+
+// False when the file did not hold every byte when they were read, or, for mapped bytes, once it
+// no longer does (it was cut short, even within its last page).
+bool source_bytes_whole(const SourceBytes &bytes);
 
 // The file's own name as its directory lists it (on Windows the long name in its stored letter
 // case, also when path uses the short form). False when it cannot be found or does not fit.

@@ -1,6 +1,8 @@
 // The operating-system seam for Linux and macOS.
 #include "platform/platform.h"
 
+#include "platform/source_mapping.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -74,75 +76,66 @@ void close_source(SourceFile file) { close(static_cast<int>(file.handle)); }
 
 namespace {
 
-// The one mapped source, for the handler of SIGBUS, which a read of a page the file no longer
-// holds raises. Its own descriptor tells whether the file still holds every mapped byte: a cut
-// within the last page raises nothing, the lost bytes only read as zeros.
-unsigned char *mapped_bytes = nullptr;
-std::size_t mapped_size = 0;
-int mapped_file = -1;
-volatile sig_atomic_t mapped_bytes_lost = 0;
+// The bytes whose mapping the handler of SIGBUS watches, which a read of a page the file no
+// longer holds raises. A cut within the last page raises nothing: the lost bytes only read as
+// zeros, so the mapped file's own descriptor is asked for its size as well.
+SourceBytes *watched_bytes = nullptr;
 
 // The file shrank under the mapping: from the lost page on, the mapping becomes zeros, the read
-// that faulted is done again and sees them, and the loss is noted. Any other SIGBUS is a fault
-// of the program's own and ends it as usual.
+// that faulted is done again and sees them, and the bytes are marked cut short. Any other SIGBUS
+// is a fault of the program's own and ends it as usual.
 void on_lost_page(int, siginfo_t *info, void *) {
-  auto *address = static_cast<unsigned char *>(info->si_addr);
-  if (mapped_bytes == nullptr || address < mapped_bytes || address >= mapped_bytes + mapped_size) {
+  auto *address = static_cast<const unsigned char *>(info->si_addr);
+  SourceBytes *bytes = watched_bytes;
+  if (bytes == nullptr || address < bytes->data || address >= bytes->data + bytes->size) {
     signal(SIGBUS, SIG_DFL);
     return;
   }
   std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  std::size_t from = static_cast<std::size_t>(address - mapped_bytes) / page * page;
-  if (mmap(mapped_bytes + from, mapped_size - from, PROT_READ | PROT_WRITE,
+  std::size_t from = static_cast<std::size_t>(address - bytes->data) / page * page;
+  if (mmap(const_cast<unsigned char *>(bytes->data) + from, bytes->size - from, PROT_READ,
            MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
     signal(SIGBUS, SIG_DFL);
-  mapped_bytes_lost = 1;
+  bytes->cut_short = 1;
 }
 
 } // namespace
 
-unsigned char *map_source(SourceFile file, std::size_t size) {
-  if (size == 0 || mapped_bytes != nullptr)
-    return nullptr;
+bool map_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes) {
+  if (watched_bytes != nullptr)
+    return false;
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_sigaction = on_lost_page;
   action.sa_flags = SA_SIGINFO;
   sigemptyset(&action.sa_mask);
   if (sigaction(SIGBUS, &action, nullptr) != 0)
-    return nullptr;
+    return false;
   int descriptor = fcntl(static_cast<int>(file.handle), F_DUPFD_CLOEXEC, 0);
   if (descriptor < 0)
-    return nullptr;
-  void *bytes = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, descriptor, 0);
-  if (bytes == MAP_FAILED) {
-    close(descriptor);
-    return nullptr;
-  }
-  mapped_bytes = static_cast<unsigned char *>(bytes);
-  mapped_size = size;
-  mapped_file = descriptor;
-  mapped_bytes_lost = 0;
-  return mapped_bytes;
-}
-
-bool source_map_intact() {
-  if (mapped_bytes_lost != 0)
     return false;
-  if (mapped_bytes == nullptr)
-    return true;
-  struct stat info;
-  return fstat(mapped_file, &info) == 0 && static_cast<std::uint64_t>(info.st_size) >= mapped_size;
+  void *mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+  if (mapped == MAP_FAILED) {
+    close(descriptor);
+    return false;
+  }
+  bytes.data = static_cast<const unsigned char *>(mapped);
+  bytes.size = size;
+  bytes.mapped_file = descriptor;
+  watched_bytes = &bytes;
+  return true;
 }
 
-void unmap_source(unsigned char *bytes, std::size_t size) {
-  munmap(bytes, size);
-  if (bytes == mapped_bytes) {
-    close(mapped_file);
-    mapped_bytes = nullptr;
-    mapped_file = -1;
-    mapped_bytes_lost = 0;
-  }
+bool mapped_file_holds(const SourceBytes &bytes) {
+  struct stat info;
+  return fstat(static_cast<int>(bytes.mapped_file), &info) == 0 &&
+         static_cast<std::uint64_t>(info.st_size) >= bytes.size;
+}
+
+void unmap_source_bytes(SourceBytes &bytes) {
+  munmap(const_cast<unsigned char *>(bytes.data), bytes.size);
+  close(static_cast<int>(bytes.mapped_file));
+  watched_bytes = nullptr;
 }
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {

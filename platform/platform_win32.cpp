@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include "platform/code_page_932.h"
+#include "platform/source_mapping.h"
 
 #include <cstring>
 #include <cwchar>
@@ -99,11 +100,11 @@ void close_source(SourceFile file) { CloseHandle(handle_of(file)); }
 
 // A mapping would keep the source open past its closing, and nobody may change it meanwhile
 // anyway: the Windows program reads its sources.
-unsigned char *map_source(SourceFile, std::size_t) { return nullptr; }
+bool map_source_bytes(SourceFile, std::size_t, SourceBytes &) { return false; }
 
-bool source_map_intact() { return true; }
+bool mapped_file_holds(const SourceBytes &) { return true; }
 
-void unmap_source(unsigned char *, std::size_t) {}
+void unmap_source_bytes(SourceBytes &) {}
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
   wchar_t wide[WidePathCapacity];

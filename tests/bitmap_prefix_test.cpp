@@ -2,9 +2,7 @@
 // from a file and from memory.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
@@ -25,11 +23,9 @@ ConversionResult convert_in_process(const std::string &path) {
 }
 
 // The whole bitmap lies in memory, but only its first length bytes are given.
-ConversionResult read_from_memory(const Bytes &bitmap, std::size_t length) {
-  std::unique_ptr<unsigned char[]> bytes(new unsigned char[bitmap.size()]);
-  std::memcpy(bytes.get(), bitmap.data(), bitmap.size());
+ConversionResult parse_from_memory(const Bytes &bitmap, std::size_t length) {
   BitmapPicture picture;
-  return read_bitmap(std::move(bytes), length, picture).result;
+  return parse_bitmap(bitmap.data(), length, picture).result;
 }
 
 TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
@@ -67,9 +63,10 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
       write_file(path, Bytes(bitmap.begin(), bitmap.begin() + length));
       ASSERT_EQ(convert_in_process(path), ResultReadFailed) << name << " cut to " << length;
       ASSERT_EQ(directory_snapshot(dir.path).size(), 1u) << name << " cut to " << length;
-      ASSERT_EQ(read_from_memory(bitmap, length), ResultReadFailed) << name << " cut to " << length;
+      ASSERT_EQ(parse_from_memory(bitmap, length), ResultReadFailed)
+          << name << " cut to " << length;
     }
-    EXPECT_EQ(read_from_memory(bitmap, bitmap.size()), ResultSuccess) << name;
+    EXPECT_EQ(parse_from_memory(bitmap, bitmap.size()), ResultSuccess) << name;
     write_file(path, bitmap);
     EXPECT_EQ(convert_in_process(path), ResultSuccess) << name;
     EXPECT_TRUE(file_exists(dir.file(std::string(name) + ".c"))) << name;

@@ -20,8 +20,11 @@ mutant() { files+=("$1") olds+=("$2") news+=("$3") descriptions+=("$4"); }
 
 mutant convert/common/source_words.cpp '    words[i] = 2 * i < size ? bytes[2 * i] : 0;' '    words[i] = bytes[2 * i] | bytes[2 * i + 1] << 8;' \
   'short .scr/.col: missing words not zero-filled'
-mutant convert/characters.cpp '    std::memset(run + held, 0, RunBytes - held);' '' \
+mutant convert/characters.cpp '  std::memset(bytes + held, 0, sizeof bytes - static_cast<std::size_t>(held));' '' \
   'short .cgx: missing bytes not zero-filled'
+mutant convert/characters.cpp '        file + CharacterBytes * character_at_sheet_tile(static_cast<unsigned>(tile));' \
+  '        file + CharacterBytes * tile;' \
+  'characters: each sheet tile made from the character of its own number'
 mutant convert/bitmap.cpp '  std::fill(std::begin(picture.colour_table), std::end(picture.colour_table), 0);' '' \
   'bitmap: colour table not cleared before a short table is read'
 mutant convert/bitmap.cpp '    if (size - start < picture.row_bytes * picture.row_count)' '    if (false)' \
@@ -37,8 +40,10 @@ mutant convert/bitmap.cpp '  header.table_start = 14 + std::uint64_t{header_size
   'bitmap layout: an OS/2 2.x table read at byte 54, inside the header'
 mutant convert/bitmap.cpp '14 + std::min<std::size_t>(header_size, InfoHeaderSize);' '14 + InfoHeaderSize;' \
   'bitmap layout: the fields past a short OS/2 2.x header read from the table'
-mutant convert/bitmap.cpp '  if (header.os2 &&' '  if (false &&' \
-  'bitmap layout: OS/2 Huffman 1D and RLE24 read as plain rows'
+mutant convert/bitmap.cpp 'if (header.os2 && header.compression == CompressionHuffman1d)' 'if (false)' \
+  'bitmap layout: OS/2 Huffman 1D read as plain rows'
+mutant convert/bitmap.cpp 'if (header.os2 && header.compression == CompressionRle24)' 'if (false)' \
+  'bitmap layout: OS/2 RLE24 read as plain rows'
 mutant convert/bitmap.cpp '    header.entry_bytes = 3;' '    header.entry_bytes = 4;' \
   'bitmap layout: OS/2 1.x table entries taken as 4 bytes'
 mutant convert/bitmap.cpp '    header.width = read_u16(bytes + 18);' \
@@ -49,8 +54,14 @@ mutant convert/bitmap.cpp '  if (!header.os2 && header_size != InfoHeaderSize' '
 # Not listed: dropping the early refusal of a file short of its pixel bytes. Here the source is
 # mapped and a short one is refused before any of its pages is touched, so the fault costs
 # nothing that can be seen; only the Windows program, which reads its source, would read it all.
-# Not listed: dropping the count check of the pixel read. After the size check it can only
-# matter when the file shrinks between the two, which no test can arrange without a race.
+mutant convert/bitmap.cpp '  bool top_down = picture.height < 0;' '  bool top_down = false;' \
+  'bitmap: a top-down file'"'"'s rows taken bottom-up'
+mutant convert/bitmap.cpp '    place_rows(picture.decoded.get(), picture);' '    place_rows(bytes + start, picture);' \
+  'bitmap RLE: the compressed stream walked as the pixels'
+mutant platform/source_bytes.cpp '  bytes.cut_short = held != size;' '  bytes.cut_short = 0;' \
+  'source bytes read: a file that held fewer taken as whole'
+mutant platform/source_bytes.cpp '  std::memset(read + held, 0, size - held);' '' \
+  'source bytes read: the bytes past the file'"'"'s end not zero'
 mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
       return true;' '    rename(link_name, to);
     return true;' \
@@ -71,13 +82,16 @@ mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_outpu
 # as on Linux, the pages past the stream are never touched and cost no memory; only the read of
 # a system without mapping (the Windows program) would hold them.
 mutant platform/platform_posix.cpp '  if (sigaction(SIGBUS, &action, nullptr) != 0)
-    return nullptr;' '' \
+    return false;' '' \
   'source shrunk under its mapping: SIGBUS ends the program'
-mutant convert/bitmap.cpp '  if (!source_map_intact()) {
+mutant platform/platform_posix.cpp '  watched_bytes = &bytes;' '' \
+  'source shrunk under its mapping: the lost page taken for a fault of the program'"'"'s own'
+mutant convert/bitmap.cpp '  if (!source_bytes_whole(bytes)) {
     abandon_output(output);' '  if (false) {
     abandon_output(output);' \
   'source shrunk under its mapping: output made from the lost pixels'
-mutant platform/platform_posix.cpp '  return fstat(mapped_file, &info) == 0 && static_cast<std::uint64_t>(info.st_size) >= mapped_size;' \
+mutant platform/platform_posix.cpp '  return fstat(static_cast<int>(bytes.mapped_file), &info) == 0 &&
+         static_cast<std::uint64_t>(info.st_size) >= bytes.size;' \
   '  return true;' \
   'source cut within its last page: output made from the zeros it reads as'
 mutant platform/platform_posix.cpp ' || !is_regular_file(info)' '' \

@@ -69,15 +69,13 @@ TEST(ShortSource, MissingBytesAreZeroWhateverMemoryHeld) {
 
 // The entries past a short colour table are zero in the picture read, whatever it held.
 TEST(ShortSource, ABitmapsShortColourTableLeavesTheRestZero) {
-  KeepWorkingDirectory keep;
   BitmapFields fields = classic_spec(pattern_picture(8, 8, 8), 8);
   fields.colours_used = 3;
   fields.table.resize(4 * 3);
-  ScratchDirectory dir;
-  write_file(dir.file("short.bmp"), make_bitmap(fields));
+  Bytes bitmap = make_bitmap(fields);
   BitmapPicture picture;
   std::memset(picture.colour_table, 0xAA, sizeof picture.colour_table);
-  ASSERT_EQ(read_bitmap_file(dir.file("short.bmp").c_str(), picture).result, ResultSuccess);
+  ASSERT_EQ(parse_bitmap(bitmap.data(), bitmap.size(), picture).result, ResultSuccess);
   EXPECT_EQ(Bytes(picture.colour_table, picture.colour_table + 12), fields.table);
   EXPECT_EQ(Bytes(picture.colour_table + 12, std::end(picture.colour_table)), Bytes(1012, 0));
 }
