@@ -51,20 +51,20 @@ mutant convert/bitmap.cpp '  if (!header.os2 && header_size != InfoHeaderSize' '
 # nothing that can be seen; only the Windows program, which reads its source, would read it all.
 # Not listed: dropping the count check of the pixel read. After the size check it can only
 # matter when the file shrinks between the two, which no test can arrange without a race.
-mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
+mutant platform/output_posix.cpp '    if (rename(link_name, to) == 0)
       return true;' '    rename(link_name, to);
     return true;' \
   'output: a failed rename reported as success'
-mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
+mutant platform/output_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
   'output: SIGXFSZ left to end the program'
 # The next two are caught where a bindfs mount can be made (tests/named_output.sh); elsewhere
 # that test skips and they survive.
-mutant platform/platform_posix.cpp '  remove_pending_output_on_interrupt();
+mutant platform/output_posix.cpp '  remove_pending_output_on_interrupt();
 ' '' \
   'output: the named temporary file left behind by the signals that end the program'
-mutant platform/platform_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
+mutant platform/output_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
   'output: SIGHUP and SIGQUIT leave the named temporary file behind'
-mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
+mutant platform/output_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
   '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
   'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
 # Not listed: reading the whole rest of an RLE file, however long. Where the source is mapped,
