@@ -24,24 +24,7 @@ fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok $what"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
+source tests/support.sh
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT

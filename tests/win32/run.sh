@@ -19,24 +19,7 @@ fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-passed=0
-failed=0
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok $what"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
+source tests/support.sh
 
 # Configures and builds directory $1 with the remaining arguments; false, with the log shown,
 # when either fails.
