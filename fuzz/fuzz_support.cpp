@@ -1,25 +1,18 @@
-// A stream with no file behind it: glibc's cookie streams let its writes simply succeed.
+// A stream whose text goes nowhere: /dev/null, which every POSIX system has, opened once for all
+// the inputs so that a run costs no more than one write of the text.
 #include "fuzz_support.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-ssize_t discard(void *, const char *, size_t size) { return static_cast<ssize_t>(size); }
-
-} // namespace
-
 void start_discarding_writer(TextWriter &writer) {
-  cookie_io_functions_t functions{};
-  functions.write = discard;
-  std::FILE *stream = fopencookie(nullptr, "w", functions);
-  if (!stream)
+  static std::FILE *const nowhere = std::fopen("/dev/null", "wb");
+  if (!nowhere)
     std::abort();
-  start_writer(writer, stream);
+  start_writer(writer, nowhere);
 }
 
 void end_discarding_writer(TextWriter &writer) {
-  if (!flush_writer(writer) || std::fclose(writer.file) != 0)
+  if (!flush_writer(writer) || std::fflush(writer.file) != 0)
     std::abort();
 }

@@ -17,6 +17,16 @@ inline std::string outcome_line(const std::string &path) {
   return run.out + run.err;
 }
 
+// Stores bitmap as dir/name.bmp, removes an earlier dir/name.c, and converts it with the real
+// program, which must print expected_line; the output text, or "" when there is none.
+inline std::string converted_text(const ScratchDirectory &dir, const std::string &name,
+                                  const Bytes &bitmap, const char *expected_line = SuccessLine) {
+  write_file(dir.file(name + ".bmp"), bitmap);
+  std::remove(dir.file(name + ".c").c_str());
+  EXPECT_EQ(outcome_line(dir.file(name + ".bmp")), expected_line) << name;
+  return file_exists(dir.file(name + ".c")) ? read_text(dir.file(name + ".c")) : "";
+}
+
 // A table of count entries, each byte different, so a misplaced entry or component shows.
 inline Bytes colour_table(std::size_t count) {
   Bytes table;

@@ -7,39 +7,32 @@
 
 namespace {
 
-std::string convert(const ScratchDirectory &dir, const Bytes &bitmap,
-                    const char *expected_line = SuccessLine) {
-  write_file(dir.file("pic.bmp"), bitmap);
-  std::remove(dir.file("pic.c").c_str());
-  EXPECT_EQ(outcome_line(dir.file("pic.bmp")), expected_line);
-  return file_exists(dir.file("pic.c")) ? read_text(dir.file("pic.c")) : "";
-}
-
 TEST(BitmapHeader, Os2VersionTwoHeadersGiveTheClassicArrays) {
   ScratchDirectory dir;
   for (unsigned bits : {4u, 8u}) {
     Picture picture = pattern_picture(24, 16, bits);
     BitmapFields classic = classic_spec(picture, bits);
     std::string expected = expected_output("pic", picture, classic.table, bits, 0, 24, 16);
-    ASSERT_EQ(convert(dir, make_bitmap(classic)), expected);
+    ASSERT_EQ(converted_text(dir, "pic", make_bitmap(classic)), expected);
     // The whole header, and forms that end it after the bits, the compression, the image size,
     // the colours used, the units and the second size field.
     for (std::uint32_t header : {64u, 16u, 20u, 24u, 36u, 44u, 56u}) {
       BitmapFields os2 = classic;
       os2.header_size = header;
-      EXPECT_EQ(convert(dir, make_bitmap(os2)), expected) << bits << " " << header;
+      EXPECT_EQ(converted_text(dir, "pic", make_bitmap(os2)), expected) << bits << " " << header;
     }
     BitmapFields compressed = classic;
     compressed.header_size = 64;
     compressed.compression = bits == 8 ? 1 : 2;
     compressed.pixel_data = encode_rle(picture, bits);
-    EXPECT_EQ(convert(dir, make_bitmap(compressed)), expected) << bits << " compressed";
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(compressed)), expected)
+        << bits << " compressed";
     // A short table, confirmed by the offset, as in a Windows file.
     BitmapFields short_table = classic;
     short_table.header_size = 64;
     short_table.colours_used = 5;
     short_table.table.resize(4 * 5);
-    EXPECT_EQ(convert(dir, make_bitmap(short_table)),
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(short_table)),
               expected_output("pic", picture, classic.table, bits, 5, 24, 16))
         << bits << " short table";
   }
@@ -53,11 +46,11 @@ TEST(BitmapHeader, Os2OnlyCompressionsAreRefused) {
       BitmapFields fields = classic_spec(pattern_picture(8, 8, bits), bits);
       fields.header_size = 64;
       fields.compression = compression;
-      EXPECT_EQ(convert(dir, make_bitmap(fields), ReadFailedLine), "")
+      EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields), ReadFailedLine), "")
           << bits << " " << compression;
       // A header that ends before the compression field leaves it 0.
       fields.header_size = 16;
-      EXPECT_NE(convert(dir, make_bitmap(fields)), "") << bits << " " << compression;
+      EXPECT_NE(converted_text(dir, "pic", make_bitmap(fields)), "") << bits << " " << compression;
     }
 }
 
@@ -70,11 +63,11 @@ TEST(BitmapHeader, CoreHeadersGiveTheClassicArrays) {
     BitmapFields core = classic;
     core.header_size = 12;
     core.table = core_table(classic.table);
-    EXPECT_EQ(convert(dir, make_bitmap(core)), expected) << bits;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(core)), expected) << bits;
     // Pixels after a gap, found by the offset.
     core.pixel_data.insert(core.pixel_data.begin(), 6, 0xEE);
     core.pixel_offset = 26 + static_cast<std::int64_t>(core.table.size()) + 6;
-    EXPECT_EQ(convert(dir, make_bitmap(core)), expected) << bits << " gap";
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(core)), expected) << bits << " gap";
   }
   // Other depths and sizes get the messages they get in a Windows header, a file shorter than
   // a Windows header's 54 bytes too.
@@ -83,15 +76,16 @@ TEST(BitmapHeader, CoreHeadersGiveTheClassicArrays) {
     deep.header_size = 12;
     deep.bits = bits;
     deep.pixel_data.assign(8 * bits, 0x5A);
-    EXPECT_EQ(convert(dir, make_bitmap(deep), NotIndexedBitmapLine), "") << bits;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(deep), NotIndexedBitmapLine), "") << bits;
     deep.pixel_data.clear();
-    EXPECT_EQ(convert(dir, make_bitmap(deep), NotIndexedBitmapLine), "") << bits << " short";
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(deep), NotIndexedBitmapLine), "")
+        << bits << " short";
   }
   BitmapFields wide = classic_spec(pattern_picture(8, 8, 4), 4);
   wide.header_size = 12;
   wide.table = core_table(wide.table);
   wide.width = 12;
-  EXPECT_EQ(convert(dir, make_bitmap(wide), SizeNotMultipleOf8Line), "");
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(wide), SizeNotMultipleOf8Line), "");
 }
 
 // A size that no header kind has (or that ends an OS/2 2.x header inside a field) is refused,
@@ -101,7 +95,7 @@ TEST(BitmapHeader, OtherHeaderSizesAreRefused) {
   for (std::uint32_t header : {0u, 11u, 14u, 18u, 41u, 50u, 100u, 0xFFFFFFFFu}) {
     Bytes bitmap = make_bitmap(classic_spec(pattern_picture(8, 8, 4), 4));
     put_u32(bitmap, 14, header);
-    EXPECT_EQ(convert(dir, bitmap, ReadFailedLine), "") << header;
+    EXPECT_EQ(converted_text(dir, "pic", bitmap, ReadFailedLine), "") << header;
   }
 }
 

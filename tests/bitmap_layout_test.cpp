@@ -7,14 +7,6 @@
 
 namespace {
 
-std::string convert(const ScratchDirectory &dir, const Bytes &bitmap,
-                    const char *expected_line = SuccessLine) {
-  write_file(dir.file("pic.bmp"), bitmap);
-  std::remove(dir.file("pic.c").c_str());
-  EXPECT_EQ(outcome_line(dir.file("pic.bmp")), expected_line);
-  return file_exists(dir.file("pic.c")) ? read_text(dir.file("pic.c")) : "";
-}
-
 // A picture with long runs (for the encoded runs) and busy stretches (for the absolute runs).
 Picture mixed_picture(int width, int height, unsigned bits) {
   Picture picture = pattern_picture(width, height, bits);
@@ -39,7 +31,7 @@ TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
     std::uint32_t used = bits == 8 ? 20 : 5;
     BitmapFields classic = classic_spec(picture, bits);
     classic.colours_used = used;
-    std::string expected = convert(dir, make_bitmap(classic));
+    std::string expected = converted_text(dir, "pic", make_bitmap(classic));
     ASSERT_EQ(expected, expected_output("pic", picture, classic.table, bits, used, 24, 16));
 
     struct Layout {
@@ -64,7 +56,8 @@ TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
     together.table.resize(4 * used);
     layouts.push_back({"together", together});
     for (const Layout &layout : layouts)
-      EXPECT_EQ(convert(dir, make_bitmap(layout.fields)), expected) << layout.name << " " << bits;
+      EXPECT_EQ(converted_text(dir, "pic", make_bitmap(layout.fields)), expected)
+          << layout.name << " " << bits;
 
     // Top-down rows: the same tiles and element count; the size comment prints the header.
     std::string top_down_text = expected;
@@ -73,10 +66,10 @@ TEST(BitmapLayout, EveryLayoutGivesTheClassicArrays) {
     BitmapFields top_down = classic;
     top_down.height = -16;
     top_down.pixel_data = pack_rows(picture, bits, true);
-    EXPECT_EQ(convert(dir, make_bitmap(top_down)), top_down_text) << bits;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(top_down)), top_down_text) << bits;
     top_down.header_size = 124;
     top_down.table.resize(4 * used);
-    EXPECT_EQ(convert(dir, make_bitmap(top_down)), top_down_text) << bits;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(top_down)), top_down_text) << bits;
   }
 }
 
@@ -86,7 +79,7 @@ TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
   ScratchDirectory dir;
   BitmapFields full = classic_spec(pattern_picture(8, 8, 4), 4);
   full.colours_used = 4;
-  std::string expected = convert(dir, make_bitmap(full));
+  std::string expected = converted_text(dir, "pic", make_bitmap(full));
 
   // The offset of a 4-entry table, but all 16 entries stored: the pixels are taken from the
   // offset, as from this file that really stores 4 entries.
@@ -97,9 +90,9 @@ TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
   as_short.pixel_data.assign(full.table.begin() + 16, full.table.end());
   as_short.pixel_data.insert(as_short.pixel_data.end(), full.pixel_data.begin(),
                              full.pixel_data.end());
-  std::string text = convert(dir, make_bitmap(misleading));
+  std::string text = converted_text(dir, "pic", make_bitmap(misleading));
   EXPECT_NE(text, expected);
-  EXPECT_EQ(text, convert(dir, make_bitmap(as_short)));
+  EXPECT_EQ(text, converted_text(dir, "pic", make_bitmap(as_short)));
 
   // 4 entries stored but an offset that does not confirm it: the full 16 entries are read and
   // the pixels follow them, as from this classic file.
@@ -112,7 +105,8 @@ TEST(BitmapLayout, ShortTableNeedsTheOffsetThatConfirmsIt) {
   as_full.table.insert(as_full.table.end(), unconfirmed.pixel_data.begin(),
                        unconfirmed.pixel_data.begin() + 48);
   as_full.pixel_data.assign(32, 0);
-  EXPECT_EQ(convert(dir, make_bitmap(unconfirmed)), convert(dir, make_bitmap(as_full)));
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(unconfirmed)),
+            converted_text(dir, "pic", make_bitmap(as_full)));
 }
 
 // An offset past the full table, a longer table's or one after a gap, is where the pixels start
@@ -128,13 +122,13 @@ TEST(BitmapLayout, PixelsStartAtAnOffsetPastTheFullTable) {
       long_table.table = colour_table(stored);
       long_table.colours_used = static_cast<std::uint32_t>(stored);
       EXPECT_EQ(
-          convert(dir, make_bitmap(long_table)),
+          converted_text(dir, "pic", make_bitmap(long_table)),
           expected_output("pic", picture, long_table.table, bits, long_table.colours_used, 16, 16))
           << bits << " " << stored;
       long_table.compression = bits == 8 ? 1 : 2;
       long_table.pixel_data = encode_rle(picture, bits);
       EXPECT_EQ(
-          convert(dir, make_bitmap(long_table)),
+          converted_text(dir, "pic", make_bitmap(long_table)),
           expected_output("pic", picture, long_table.table, bits, long_table.colours_used, 16, 16))
           << bits << " " << stored << " compressed";
     }
@@ -143,13 +137,15 @@ TEST(BitmapLayout, PixelsStartAtAnOffsetPastTheFullTable) {
     BitmapFields gap = classic;
     gap.pixel_data.insert(gap.pixel_data.begin(), 12, 0xEE);
     gap.pixel_offset = 54 + static_cast<std::int64_t>(gap.table.size()) + 12;
-    EXPECT_EQ(convert(dir, make_bitmap(gap)), expected) << bits << " gap";
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(gap)), expected) << bits << " gap";
     // One byte further the pixels no longer fit: they are read straight after the table, as today.
     BitmapFields past = gap;
     ++past.pixel_offset;
     BitmapFields as_today = classic;
     as_today.pixel_data = gap.pixel_data;
-    EXPECT_EQ(convert(dir, make_bitmap(past)), convert(dir, make_bitmap(as_today))) << bits;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(past)),
+              converted_text(dir, "pic", make_bitmap(as_today)))
+        << bits;
   }
 }
 
@@ -177,8 +173,8 @@ TEST(BitmapLayout, CompressedStreamsSkipAndPad) {
   BitmapFields compressed = classic_spec(picture, 4);
   compressed.compression = 2;
   compressed.pixel_data = stream;
-  std::string expected = convert(dir, make_bitmap(classic_spec(picture, 4)));
-  EXPECT_EQ(convert(dir, make_bitmap(compressed)), expected);
+  std::string expected = converted_text(dir, "pic", make_bitmap(classic_spec(picture, 4)));
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(compressed)), expected);
 
   Bytes stream8 = {5, 0x12, 0, 3, 3, 4, 5,  0,  0,  2,  4, 2, 2,
                    7, 0,    0, 0, 5, 9, 10, 11, 12, 13, 0, 0, 1};
@@ -187,8 +183,8 @@ TEST(BitmapLayout, CompressedStreamsSkipAndPad) {
   compressed = classic_spec(picture, 8);
   compressed.compression = 1;
   compressed.pixel_data = stream8;
-  expected = convert(dir, make_bitmap(classic_spec(picture, 8)));
-  EXPECT_EQ(convert(dir, make_bitmap(compressed)), expected);
+  expected = converted_text(dir, "pic", make_bitmap(classic_spec(picture, 8)));
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(compressed)), expected);
 }
 
 TEST(BitmapLayout, DamagedStreamsAreRefused) {
@@ -221,7 +217,7 @@ TEST(BitmapLayout, DamagedStreamsAreRefused) {
     BitmapFields fields = classic_spec(pattern_picture(8, 8, 8), 8);
     fields.compression = 1;
     fields.pixel_data = c.stream;
-    EXPECT_EQ(convert(dir, make_bitmap(fields), ReadFailedLine), "") << c.name;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields), ReadFailedLine), "") << c.name;
   }
   // A picture far larger than its stream could describe is refused rather than allocated.
   BitmapFields huge = classic_spec(Picture{}, 8);
@@ -229,12 +225,12 @@ TEST(BitmapLayout, DamagedStreamsAreRefused) {
   huge.height = 8192;
   huge.compression = 1;
   huge.pixel_data = {0, 1};
-  EXPECT_EQ(convert(dir, make_bitmap(huge), ReadFailedLine), "");
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(huge), ReadFailedLine), "");
   // The same end of bitmap alone is a whole 8 x 8 picture of index 0.
   huge.width = 8;
   huge.height = 8;
   EXPECT_EQ(
-      convert(dir, make_bitmap(huge)),
+      converted_text(dir, "pic", make_bitmap(huge)),
       expected_output("pic", Picture(8, std::vector<std::uint8_t>(8, 0)), huge.table, 8, 0, 8, 8));
 }
 
@@ -245,10 +241,11 @@ TEST(BitmapLayout, OtherCompressionValuesAreReadAsPlainRows) {
   for (unsigned bits : {4u, 8u}) {
     Picture picture = pattern_picture(8, 8, bits);
     BitmapFields fields = classic_spec(picture, bits);
-    std::string expected = convert(dir, make_bitmap(fields));
+    std::string expected = converted_text(dir, "pic", make_bitmap(fields));
     for (std::uint32_t compression : {bits == 8 ? 2u : 1u, 3u, 4u, 0xFFFFFFFFu}) {
       fields.compression = compression;
-      EXPECT_EQ(convert(dir, make_bitmap(fields)), expected) << bits << " " << compression;
+      EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields)), expected)
+          << bits << " " << compression;
     }
   }
 }

@@ -11,12 +11,6 @@
 
 namespace {
 
-// The converter changes the working directory; the test program gets its own back.
-struct KeepWorkingDirectory {
-  std::filesystem::path saved = std::filesystem::current_path();
-  ~KeepWorkingDirectory() { std::filesystem::current_path(saved); }
-};
-
 ConversionResult convert_in_process(const std::string &path) {
   EXPECT_TRUE(set_source_path(path.c_str()));
   return convert_bitmap().result;

@@ -9,14 +9,6 @@
 
 namespace {
 
-// Converts bytes stored as dir/name.bmp; the output text, or "" when there is none.
-std::string convert(const ScratchDirectory &dir, const std::string &name, const Bytes &bitmap,
-                    const char *expected_line = SuccessLine) {
-  write_file(dir.file(name + ".bmp"), bitmap);
-  EXPECT_EQ(outcome_line(dir.file(name + ".bmp")), expected_line) << name;
-  return file_exists(dir.file(name + ".c")) ? read_text(dir.file(name + ".c")) : "";
-}
-
 // The 8 x 8 4-bit example, written out by hand: the pixels of image row y are y, y + 1, ...
 // y + 7 from the left, so each tile line holds them with the leftmost in the lowest digit.
 TEST(Bitmap, EightByEightFourBitExampleByteForByte) {
@@ -25,7 +17,7 @@ TEST(Bitmap, EightByEightFourBitExampleByteForByte) {
     for (int x = 0; x < 8; ++x)
       picture[y][x] = static_cast<std::uint8_t>(x + y);
   ScratchDirectory dir;
-  std::string text = convert(dir, "title", make_bitmap(classic_spec(picture, 4)));
+  std::string text = converted_text(dir, "title", make_bitmap(classic_spec(picture, 4)));
   EXPECT_EQ(text, "#define RGB(r,g,b) (r|(g<<5)|(b<<10))\r\n\r\n"
                   "// typedef unsigned short u16\r\n\r\n"
                   "// Halvetrin v1.11\tby zelmor\r\n\r\n"
@@ -68,7 +60,7 @@ TEST(Bitmap, TilesGoTopBandFirstAndLeftToRight) {
                        std::to_string(shape.height) + "x" + std::to_string(shape.bits);
     BitmapFields fields = classic_spec(picture, shape.bits);
     EXPECT_EQ(
-        convert(dir, name, make_bitmap(fields)),
+        converted_text(dir, name, make_bitmap(fields)),
         expected_output(name, picture, fields.table, shape.bits, 0, shape.width, shape.height))
         << name;
   }
@@ -88,7 +80,7 @@ TEST(Bitmap, ColoursUsedFieldCountsAndBlacksOutTheRest) {
   fields.table[0] = 7;
   fields.table[1] = 8;
   fields.table[2] = 255;
-  std::string text = convert(dir, "three", make_bitmap(fields));
+  std::string text = converted_text(dir, "three", make_bitmap(fields));
   EXPECT_EQ(text, expected_output("three", small, fields.table, 4, 3, 8, 8));
   EXPECT_NE(text.find("/* used 3 color for 4bit color */\r\n"), std::string::npos);
   EXPECT_NE(text.find("{\r\n/*\t\xCA\xDF\xDA\xAF\xC4 No.0\t*/\r\n"
@@ -98,7 +90,7 @@ TEST(Bitmap, ColoursUsedFieldCountsAndBlacksOutTheRest) {
   Picture large = pattern_picture(8, 8, 8);
   fields = classic_spec(large, 8);
   fields.colours_used = 300;
-  text = convert(dir, "many", make_bitmap(fields));
+  text = converted_text(dir, "many", make_bitmap(fields));
   EXPECT_EQ(text, expected_output("many", large, fields.table, 8, 300, 8, 8));
   EXPECT_NE(text.find("/* used 300 color for 8bit color */\r\n"), std::string::npos);
   // Prologue, palette head, 16 groups of a comment and four lines, its close, tile head, one tile.
@@ -111,19 +103,19 @@ TEST(Bitmap, PixelsAreReadStraightAfterTheTableWhateverTheFieldsSay) {
     Picture picture = pattern_picture(16, 8, bits);
     BitmapFields fields = classic_spec(picture, bits);
     std::string expected = expected_output("same", picture, fields.table, bits, 0, 16, 8);
-    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
+    EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected);
     fields.image_size = static_cast<std::uint32_t>(fields.pixel_data.size());
-    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
+    EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected);
     // A larger field, and bytes after the pixel data, change nothing.
     fields.image_size = 100000;
     fields.pixel_data.insert(fields.pixel_data.end(), 40, 0xEE);
-    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
+    EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected);
     // A smaller field still reads every pixel the tiles need.
     fields.image_size = 4;
-    EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected);
+    EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected);
     for (std::int64_t offset : {0, 54, 200, 0x7FFFFFFF}) {
       fields.pixel_offset = offset;
-      EXPECT_EQ(convert(dir, "same", make_bitmap(fields)), expected) << offset;
+      EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected) << offset;
     }
   }
 }
@@ -135,7 +127,7 @@ TEST(Bitmap, ZeroSizesGiveAnEmptyTileArray) {
     fields.width = width;
     fields.height = height;
     fields.table = colour_table(16);
-    std::string text = convert(dir, "empty", make_bitmap(fields));
+    std::string text = converted_text(dir, "empty", make_bitmap(fields));
     std::string tail = "/* " + std::to_string(width) + " x " + std::to_string(height) +
                        " pixels */\r\nconst u16 empty_sp[0]=\r\n{\r\n\r\n};\r\n";
     ASSERT_GE(text.size(), tail.size());
@@ -249,7 +241,7 @@ TEST(Bitmap, CompiledTilesHoldThePicturesPixels) {
       for (auto &pixel : row)
         pixel = static_cast<std::uint8_t>(random() % (1u << bits));
     std::string name = "pic" + std::to_string(bits);
-    convert(dir, name, make_bitmap(classic_spec(picture, bits)));
+    converted_text(dir, name, make_bitmap(classic_spec(picture, bits)));
     std::string printed = compile_and_run_c("#include <stdio.h>\n"
                                             "typedef unsigned short u16;\n"
                                             "#include \"" +
@@ -291,7 +283,7 @@ TEST(Bitmap, SamplesConvert) {
   for (const char *name : {"ship16", "sunset256"}) {
     Bytes sample = read_file(std::string(MORVANE_SOURCE_DIR) + "/samples/" + name + ".bmp");
     ASSERT_FALSE(sample.empty()) << name;
-    std::string text = convert(dir, name, sample);
+    std::string text = converted_text(dir, name, sample);
     EXPECT_NE(text.find(std::string("const u16 ") + name + "_sp["), std::string::npos);
   }
 }

@@ -6,14 +6,6 @@
 
 namespace {
 
-// Converts bytes stored as dir/name.bmp; the output text.
-std::string converted_text(const ScratchDirectory &dir, const std::string &name,
-                           const Bytes &bitmap) {
-  write_file(dir.file(name + ".bmp"), bitmap);
-  EXPECT_EQ(outcome_line(dir.file(name + ".bmp")), SuccessLine) << name;
-  return read_text(dir.file(name + ".c"));
-}
-
 TEST(BitmapText, TileNumbersPastTenThousand) {
   // 128 x 79 = 10,112 tiles: the numbers gain their fifth digit at tile 10,000.
   Picture picture = pattern_picture(1024, 632, 4);

@@ -7,10 +7,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${MORVANE_FUZZ_SECONDS:-10}
 
-if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+# libFuzzer is there when clang++ links an empty target with it, wherever the system keeps it.
+probe=$(mktemp -d)
+if ! command -v clang++ >/dev/null ||
+   ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |
+     clang++ -x c++ -fsanitize=fuzzer -o "$probe/target" - >/dev/null 2>&1; then
+  rm -rf "$probe"
   echo "skipped: fuzzing needs clang++ and libFuzzer (Debian packages clang and libclang-rt-14-dev)"
   exit 0
 fi
+rm -rf "$probe"
 
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_FUZZ=ON \
   -DBUILD_TESTING=OFF >/dev/null

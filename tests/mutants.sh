@@ -62,20 +62,20 @@ mutant platform/source_bytes.cpp '  bytes.cut_short = held != size;' '  bytes.cu
   'source bytes read: a file that held fewer taken as whole'
 mutant platform/source_bytes.cpp '  std::memset(read + held, 0, size - held);' '' \
   'source bytes read: the bytes past the file'"'"'s end not zero'
-mutant platform/platform_posix.cpp '    if (rename(link_name, to) == 0)
+mutant platform/output_posix.cpp '    if (rename(link_name, to) == 0)
       return true;' '    rename(link_name, to);
     return true;' \
   'output: a failed rename reported as success'
-mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
+mutant platform/output_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
   'output: SIGXFSZ left to end the program'
 # The next two are caught where a bindfs mount can be made (tests/named_output.sh); elsewhere
 # that test skips and they survive.
-mutant platform/platform_posix.cpp '  remove_pending_output_on_interrupt();
+mutant platform/output_posix.cpp '  remove_pending_output_on_interrupt();
 ' '' \
   'output: the named temporary file left behind by the signals that end the program'
-mutant platform/platform_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
+mutant platform/output_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
   'output: SIGHUP and SIGQUIT leave the named temporary file behind'
-mutant platform/platform_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
+mutant platform/output_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
   '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
   'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
 # Not listed: reading the whole rest of an RLE file, however long. Where the source is mapped,

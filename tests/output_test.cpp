@@ -247,18 +247,19 @@ TEST(TextWriter, NumberFormatsAndLineEnds) {
   EXPECT_TRUE(long_text == expected);
 }
 
-// The sizes of the writes a stream hands on.
-ssize_t record_write(void *sizes, const char *, size_t size) {
-  static_cast<std::vector<std::size_t> *>(sizes)->push_back(size);
-  return static_cast<ssize_t>(size);
-}
-
 TEST(TextWriter, HandsOnWholeBlocks) {
+  // glibc's cookie streams show the writes a stream hands on; no POSIX call does.
+#if !defined(__GLIBC__) || !defined(_GNU_SOURCE)
+  GTEST_SKIP() << "needs glibc's fopencookie to see the writes a stream hands on";
+#else
   // Every write but the last is one whole block of 1 MiB, so the file is written in whole pages.
   constexpr std::size_t Block = 1 << 20;
   std::vector<std::size_t> sizes;
   cookie_io_functions_t functions{};
-  functions.write = record_write;
+  functions.write = [](void *recorded, const char *, size_t size) {
+    static_cast<std::vector<std::size_t> *>(recorded)->push_back(size);
+    return static_cast<ssize_t>(size);
+  };
   std::FILE *stream = fopencookie(&sizes, "w", functions);
   ASSERT_NE(stream, nullptr);
   static TextWriter writer;
@@ -271,6 +272,7 @@ TEST(TextWriter, HandsOnWholeBlocks) {
   for (std::size_t i = 0; i + 1 < sizes.size(); ++i)
     EXPECT_EQ(sizes[i], Block);
   EXPECT_EQ(sizes.back(), 6000000 - 5 * Block);
+#endif
 }
 
 TEST(TextWriter, CharactersWholeAndLongPiecesInParts) {

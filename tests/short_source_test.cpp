@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
@@ -14,12 +13,6 @@
 #include "convert/screen_map.h"
 
 namespace {
-
-// The converter changes the working directory; the test program gets its own back.
-struct KeepWorkingDirectory {
-  std::filesystem::path saved = std::filesystem::current_path();
-  ~KeepWorkingDirectory() { std::filesystem::current_path(saved); }
-};
 
 // Fills the stack below the caller's frame with 0xFF bytes, where the next call's locals lie.
 [[gnu::noinline]] void dirty_stack() {

@@ -91,7 +91,8 @@ std::string drain_fd(int fd) {
 }
 
 // True when the child has an output file open for writing that holds at least a mebibyte:
-// the conversion is well under way but not finished.
+// the conversion is well under way but not finished. Linux alone shows a process's open files
+// in /proc; elsewhere this finds none.
 bool is_writing_output(pid_t child) {
   std::string fd_directory = "/proc/" + std::to_string(child) + "/fd";
   std::error_code error;
@@ -115,15 +116,28 @@ bool is_writing_output(pid_t child) {
   return false;
 }
 
-// Watches the child until it writes its output, then does what limits ask for at that moment;
-// false when the child ended first.
-bool wait_for_output_writing(pid_t child, const RunLimits &limits) {
+// True when directory holds a named temporary output of at least a mebibyte. Where the system
+// has no /proc to watch the child through (macOS, the BSDs), the program writes no unnamed
+// output either, so this is where its output shows.
+bool holds_output_being_written(const std::filesystem::path &directory) {
+  std::error_code error;
+  for (const auto &entry : std::filesystem::directory_iterator(directory, error))
+    if (entry.path().filename().string().rfind(".morvane-", 0) == 0 &&
+        entry.is_regular_file(error) && entry.file_size(error) >= (1 << 20))
+      return true;
+  return false;
+}
+
+// Watches the child, which converts a source in directory, until it writes its output, then does
+// what limits ask for at that moment; false when the child ended first.
+bool wait_for_output_writing(pid_t child, const std::filesystem::path &directory,
+                             const RunLimits &limits) {
   for (;;) {
     siginfo_t info{};
     if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
         info.si_pid == child)
       return false;
-    if (is_writing_output(child)) {
+    if (is_writing_output(child) || holds_output_being_written(directory)) {
       if (limits.interrupt_signal != 0)
         kill(child, limits.interrupt_signal);
       if (!limits.shrink_file.empty() &&
@@ -134,6 +148,13 @@ bool wait_for_output_writing(pid_t child, const RunLimits &limits) {
     usleep(200);
   }
 }
+
+// The unit of ru_maxrss: bytes on macOS, KiB on Linux and the BSDs.
+#ifdef __APPLE__
+constexpr long MaxrssUnitsPerKib = 1024;
+#else
+constexpr long MaxrssUnitsPerKib = 1;
+#endif
 
 bool is_option(const std::string &argument) {
   return argument == "--help" || argument == "-h" || argument == "--version";
@@ -207,15 +228,17 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
     _exit(127);
   }
   RunResult result;
+  std::filesystem::path source_directory =
+      (std::filesystem::path(cwd) / (arguments.empty() ? "" : arguments[0])).parent_path();
   result.interrupted = (limits.interrupt_signal != 0 || !limits.shrink_file.empty()) &&
-                       wait_for_output_writing(child, limits);
+                       wait_for_output_writing(child, source_directory, limits);
   int status = 0;
   rusage usage{};
   while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.killed_by = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-  result.peak_memory_kb = usage.ru_maxrss;
+  result.peak_memory_kb = usage.ru_maxrss / MaxrssUnitsPerKib;
   lseek(out_fd, 0, SEEK_SET);
   lseek(err_fd, 0, SEEK_SET);
   result.printed_out = drain_fd(out_fd);

@@ -1,12 +1,20 @@
-// What the tests share: scratch directories, whole-file reads and writes, and running the real
-// morvane program and the system C compiler.
+// What the tests share: scratch directories, the working directory kept, whole-file reads and
+// writes, and running the real morvane program and the system C compiler.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Puts back, when it goes, the working directory it found: the converters that a test runs in
+// its own process change it.
+struct KeepWorkingDirectory {
+  std::filesystem::path saved = std::filesystem::current_path();
+  ~KeepWorkingDirectory() { std::filesystem::current_path(saved); }
+};
 
 // A fresh empty directory under the system's temporary directory, removed with everything in it
 // when the object goes.

@@ -24,7 +24,7 @@ fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-source tests/checks.sh
+source tests/support.sh
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT

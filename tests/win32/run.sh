@@ -19,7 +19,7 @@ fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-source tests/checks.sh
+source tests/support.sh
 
 # Configures and builds directory $1 with the remaining arguments; false, with the log shown,
 # when either fails.
