@@ -86,23 +86,23 @@ wine_env_start() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
 
-  # A display number nobody uses yet.
-  local display=90
-  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-    display=$((display + 1))
-  done
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$MORVANE_WINE_DIR/xvfb.log" 2>&1 &
+  # The X server takes a display nobody uses (one held only by an abstract socket too, as from
+  # another root on the machine) and writes its number once it accepts connections.
+  local display_file="$MORVANE_WINE_DIR/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" \
+    >"$MORVANE_WINE_DIR/xvfb.log" 2>&1 &
   MORVANE_XVFB_PID=$!
-  export DISPLAY=":$display"
   local waited=0
-  while [ ! -e "/tmp/.X11-unix/X$display" ]; do
+  while [ ! -s "$display_file" ]; do
     if ! kill -0 "$MORVANE_XVFB_PID" 2>/dev/null || [ $waited -ge 100 ]; then
-      echo "the X server did not start; see $MORVANE_WINE_DIR/xvfb.log" >&2
+      echo "the X server did not start:" >&2
+      cat "$MORVANE_WINE_DIR/xvfb.log" >&2
       return 1
     fi
     sleep 0.1
     waited=$((waited + 1))
   done
+  export DISPLAY=":$(head -n 1 "$display_file")"
 
   wine_run wineboot -i >"$MORVANE_WINE_DIR/wineboot.log" 2>&1 || true
   wineserver -w
