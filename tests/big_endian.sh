@@ -4,6 +4,7 @@
 # with the build of this machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+top=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 if ! command -v s390x-linux-gnu-g++ >/dev/null || ! command -v qemu-s390x >/dev/null; then
   echo "skipped: the big-endian build needs the Debian packages g++-s390x-linux-gnu qemu-user"
@@ -27,8 +28,9 @@ cp "$work/sources/"* "$work/s390x/"
 passed=0 failed=0
 for source in "$work/sources/"*; do
   name=$(basename "$source")
-  here=$(build/morvane "$work/here/$name" 2>&1)
-  there=$(qemu-s390x build-s390x/morvane "$work/s390x/$name" 2>&1)
+  # Each run names its source as given: the same relative name in folders of the same shape.
+  here=$(cd "$work/here" && "$top/build/morvane" "$name" 2>&1)
+  there=$(cd "$work/s390x" && qemu-s390x "$top/build-s390x/morvane" "$name" 2>&1)
   output=${name%.*}.c
   if [ "$here" = "$there" ] && { [ ! -e "$work/here/$output" ] && [ ! -e "$work/s390x/$output" ] ||
                                  cmp -s "$work/here/$output" "$work/s390x/$output"; }; then
