@@ -228,10 +228,6 @@ ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std:
   return cut_short_in(size, "the pixel data", layout.pixel_start, end);
 }
 
-ConversionOutcome cut_short_while_read() {
-  return failed(ResultReadFailed, "the file was cut short while it was read");
-}
-
 // Holds the part of the open file that the picture its header describes can use, and parses it.
 ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, BitmapPicture &picture) {
   unsigned char header_bytes[HeaderBytes];
@@ -267,7 +263,9 @@ ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, Bitmap
   // Bytes the file no longer held when they were read, or lost while they were parsed, read as
   // zeros: what is made of them is not the file's.
   ConversionOutcome parsed = parse_bitmap(bytes.data, bytes.size, picture);
-  return source_bytes_whole(bytes) ? parsed : cut_short_while_read();
+  if (!source_bytes_whole(bytes))
+    return failed(ResultReadFailed, "the file was cut short while it was read");
+  return parsed;
 }
 
 } // namespace

@@ -41,7 +41,7 @@ struct ConversionOutcome {
 ConversionOutcome succeeded();
 
 // Reasons are formatted by the C library's printf, which MinGW replaces with its own: the
-// compiler checks them against that one.
+// compiler checks them against that one (<cstdio> names it).
 #ifdef __MINGW_PRINTF_FORMAT
 #define REASON_FORMAT __MINGW_PRINTF_FORMAT
 #else
