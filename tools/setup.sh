@@ -10,10 +10,12 @@ build_packages=(cmake g++ make)
 test_packages=(
   "${build_packages[@]}" libgtest-dev libgmock-dev python3
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
   gcc-arm-none-eabi libmgba-dev
   dpkg-dev file man-db unzip bindfs
   g++-s390x-linux-gnu qemu-user)
+# The Windows tests run the 32-bit program under it where it can be had, the 64-bit one otherwise.
+optional_packages=(wine32:i386)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then
@@ -23,9 +25,22 @@ as_root() {
   fi
 }
 
+apt() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"
+}
+
+# A mirror caught mid-sync fails an index or two; apt keeps the lists it had for those, and the
+# install goes on from them.
+refresh_package_lists() {
+  apt update -q && return
+  sleep 10
+  apt update -q && return
+  echo "setup: the package lists could not all be refreshed; installing from the lists at hand" >&2
+}
+
 install_packages() {
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@"
+  refresh_package_lists
+  apt install -y -q "$@"
 }
 
 case "${1:-}" in
@@ -39,9 +54,12 @@ build)
   [ -z "$failures" ] || { echo "$failures" >&2; exit 1; }
   ;;
 test)
-  # The Windows tests run the 32-bit Wine where the kernel starts 32-bit programs.
   as_root dpkg --add-architecture i386
   install_packages "${test_packages[@]}"
+  for package in "${optional_packages[@]}"; do
+    apt install -y -q "$package" ||
+      echo "setup: $package cannot be installed; the Windows tests run the 64-bit build" >&2
+  done
   bash tests/run_all.sh
   ;;
 *)

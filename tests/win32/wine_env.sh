@@ -30,6 +30,9 @@ wine_choose_build() {
   if [ "${MORVANE_WINE_BITS:-}" = 64 ]; then
     MORVANE_WINE_BUILD="64-bit build under wine64, as MORVANE_WINE_BITS=64 asks"
     MORVANE_WINE_BITS=64
+  elif [ ! -e /usr/lib/wine/wine ]; then
+    MORVANE_WINE_BUILD="64-bit build under wine64, as the 32-bit Wine (wine32:i386) is not installed"
+    MORVANE_WINE_BITS=64
   elif started=$(/usr/lib/wine/wine --version 2>&1); then
     MORVANE_WINE_BUILD="32-bit build under the 32-bit Wine ($started)"
     MORVANE_WINE_BITS=32
