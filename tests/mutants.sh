@@ -31,8 +31,11 @@ mutant convert/bitmap.cpp '    if (size - start < picture.row_bytes * picture.ro
   'bitmap: no check that the bytes hold every pixel byte'
 mutant convert/bitmap.cpp '    layout.pixel_start = offset;' '' \
   'bitmap layout: the pixels of a longer table or after a gap read straight after the table'
-mutant convert/bitmap.cpp ' && file_size - offset >= least_pixel_bytes)' ')' \
-  'bitmap layout: an offset believed though the pixels do not fit after it'
+mutant convert/bitmap.cpp 'if (offset >= table_end && offset < file_size)' \
+  'if (offset >= table_end && offset < file_size && file_size - offset >= 128)' \
+  'bitmap layout: an offset believed only where 128 bytes follow it (a cut file read from after its table)'
+mutant convert/bitmap.cpp 'if (offset >= table_end && offset < file_size)' 'if (offset >= table_end && offset <= file_size)' \
+  'bitmap layout: an offset at the end of the file believed (an RLE file has no stream there)'
 mutant convert/bitmap.cpp 'if (offset >= table_end &&' 'if (offset >= layout.table_start &&' \
   'bitmap layout: an offset inside the full table believed'
 mutant convert/bitmap.cpp '  header.table_start = 14 + std::uint64_t{header_size};' \
