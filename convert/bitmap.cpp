@@ -334,7 +334,7 @@ ConversionOutcome convert_bitmap() {
     return read;
   // The source is closed before the output exists, so a refused bitmap leaves no file behind.
   OutputFile output;
-  ConversionOutcome prepared = prepare_output(output);
+  ConversionOutcome prepared = prepare_output(output, source.identity);
   if (prepared.result != ResultSuccess)
     return prepared;
   write_bitmap_text(output.text, SourcePath, picture);
