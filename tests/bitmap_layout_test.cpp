@@ -300,6 +300,23 @@ TEST(BitmapLayout, CompressedStreamsSkipAndPad) {
   compressed.pixel_data = stream8;
   expected = converted_text(dir, "pic", make_bitmap(classic_spec(picture, 8)));
   EXPECT_EQ(converted_text(dir, "pic", make_bitmap(compressed)), expected);
+
+  // A delta may end exactly at the end of its row: four pixels of 3, a delta of 4 right to the
+  // row's end, an end of line, a row of 5s.
+  Picture delta_to_end(8, std::vector<std::uint8_t>(8, 0));
+  for (int x = 0; x < 8; ++x) {
+    delta_to_end[7][x] = x < 4 ? 3 : 0;
+    delta_to_end[6][x] = 5;
+  }
+  for (unsigned bits : {4u, 8u}) {
+    BitmapFields fields = classic_spec(delta_to_end, bits);
+    fields.compression = bits == 8 ? 1 : 2;
+    std::uint8_t three = bits == 8 ? 3 : 0x33, five = bits == 8 ? 5 : 0x55;
+    fields.pixel_data = {4, three, 0, 2, 4, 0, 0, 0, 8, five, 0, 1};
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields)),
+              expected_output("pic", delta_to_end, fields.table, bits, 0, 8, 8))
+        << bits;
+  }
 }
 
 TEST(BitmapLayout, DamagedStreamsAreRefused) {
