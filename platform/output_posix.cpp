@@ -96,13 +96,16 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
     sigset_t saved;
     block_interrupts(&saved);
     int fd = open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int error = errno;
     if (fd >= 0)
       std::memcpy(pending_output, candidate, sizeof candidate);
     restore_interrupts(&saved);
-    if (fd < 0 && errno == EEXIST)
+    if (fd < 0 && error == EEXIST)
       continue;
-    if (fd < 0)
+    if (fd < 0) {
+      errno = error;
       return nullptr;
+    }
     std::memcpy(name, candidate, std::strlen(candidate) + 1);
     std::FILE *file = fdopen(fd, "wb");
     if (!file) {

@@ -94,8 +94,8 @@ void describe_system_failure(char *words, std::size_t capacity);
 // every byte of a multi-byte character is 0x80 or above.
 bool starts_two_byte_character(unsigned char byte);
 
-// The identity of the file that name, in the working directory, is itself (a link's own, not
-// that of the file it leads to); false when there is none or it cannot be told.
+// The identity of the file that name (the output's, in the working directory) is itself: a
+// link's own, not that of the file it leads to. False when there is none or it cannot be told.
 bool file_identity(const char *name, FileIdentity *identity);
 
 // Creates the output in the working directory under a new hidden name of its own, in name, and
