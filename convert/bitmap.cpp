@@ -114,8 +114,7 @@ struct BitmapLayout {
 };
 
 // Where the table and the pixels of a file of file_size bytes lie.
-BitmapLayout find_layout(const BitmapHeader &header, const BitmapPicture &picture,
-                         std::uint64_t file_size) {
+BitmapLayout find_layout(const BitmapHeader &header, std::uint64_t file_size) {
   std::size_t full_entries = std::size_t{1} << header.bits;
   BitmapLayout layout;
   layout.table_start = header.table_start;
@@ -130,12 +129,11 @@ BitmapLayout find_layout(const BitmapHeader &header, const BitmapPicture &pictur
       offset == layout.table_start + layout.entry_bytes * header.colours_used)
     layout.table_entries = header.colours_used;
   layout.pixel_start = layout.table_start + layout.entry_bytes * layout.table_entries;
-  // An offset past the full table (a longer table, or a gap) is believed when the pixels fit
-  // between it and the end of the file: all their bytes, or a compressed stream's first command.
-  // Any other offset keeps the pixels straight after the table.
-  std::uint64_t least_pixel_bytes =
-      layout.rle ? 2 : std::uint64_t{picture.row_bytes} * picture.row_count;
-  if (offset >= table_end && offset <= file_size && file_size - offset >= least_pixel_bytes)
+  // An offset past the full table (a longer table, or a gap) that names a byte of the file is
+  // where the pixels start; a file that does not hold them all after it is cut short. An offset
+  // inside the table, or at or past the file's end, can be no file's own: the pixels then follow
+  // the table.
+  if (offset >= table_end && offset < file_size)
     layout.pixel_start = offset;
   return layout;
 }
@@ -219,13 +217,20 @@ void place_rows(const unsigned char *first, BitmapPicture &picture) {
   picture.row_step = top_down ? -row_bytes : row_bytes;
 }
 
-// The same for a file that the picture needs end bytes of, naming the part it stops in.
+// The refusal of a file, or the part of it given, of size bytes where the picture needs end
+// bytes, naming the part it stops in; in the pixel data, where they start and how many are lost.
 ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std::uint64_t end) {
   if (size < layout.table_start)
     return cut_short_in(size, "the headers", 0, layout.table_start);
   if (size < layout.pixel_start)
     return cut_short_in(size, "the colour table", layout.table_start, layout.pixel_start);
-  return cut_short_in(size, "the pixel data", layout.pixel_start, end);
+  std::uint64_t missing = end - size;
+  return failed(ResultReadFailed,
+                "the file is %llu bytes, cut short in the pixel data from offset %llu (%llu "
+                "byte%s missing)",
+                static_cast<unsigned long long>(size),
+                static_cast<unsigned long long>(layout.pixel_start),
+                static_cast<unsigned long long>(missing), missing == 1 ? "" : "s");
 }
 
 // Holds the part of the open file that the picture its header describes can use, and parses it.
@@ -244,7 +249,7 @@ ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, Bitmap
   long long file_size = source_size(source);
   if (file_size < 0)
     return failed_in_system(ResultReadFailed, "cannot tell its size");
-  BitmapLayout layout = find_layout(header, picture, static_cast<std::uint64_t>(file_size));
+  BitmapLayout layout = find_layout(header, static_cast<std::uint64_t>(file_size));
   std::uint64_t used = bytes_used(picture, layout);
   // An uncompressed file that does not hold every pixel byte is refused before anything is
   // allocated for them.
@@ -280,8 +285,9 @@ ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
   if (shape.result != ResultSuccess)
     return shape;
   // bytes may be only the first bytes_used bytes of a longer file: the layout found from them is
-  // the one found from the whole file, for an offset believed has all it asks for within them.
-  BitmapLayout layout = find_layout(header, picture, size);
+  // the one found from the whole file, for they reach past an offset believed there (unless
+  // the picture has no pixel at all, when where its pixels start makes no difference).
+  BitmapLayout layout = find_layout(header, size);
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
   // looked at.
   size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_used(picture, layout)));
@@ -328,7 +334,7 @@ ConversionOutcome convert_bitmap() {
     return read;
   // The source is closed before the output exists, so a refused bitmap leaves no file behind.
   OutputFile output;
-  ConversionOutcome prepared = prepare_output(output);
+  ConversionOutcome prepared = prepare_output(output, source.identity);
   if (prepared.result != ResultSuccess)
     return prepared;
   write_bitmap_text(output.text, SourcePath, picture);

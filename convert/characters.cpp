@@ -80,7 +80,7 @@ ConversionOutcome convert_characters() {
   // What a short file does not hold is 0, never what the buffer held before.
   std::memset(bytes + held, 0, sizeof bytes - static_cast<std::size_t>(held));
   OutputFile output;
-  ConversionOutcome prepared = prepare_output(output);
+  ConversionOutcome prepared = prepare_output(output, source.identity);
   if (prepared.result != ResultSuccess)
     return prepared;
   write_characters_text(output.text, SourcePath, bytes);

@@ -23,12 +23,13 @@ void write_palette_text(TextWriter &text, const char *base_name,
 
 ConversionOutcome convert_palette() {
   std::uint16_t colours[PaletteColourCount];
-  ConversionOutcome read = read_source_words(SourcePath, colours, PaletteColourCount);
+  FileIdentity identity;
+  ConversionOutcome read = read_source_words(SourcePath, colours, PaletteColourCount, &identity);
   if (read.result != ResultSuccess)
     return read;
   // The source is closed before the output exists.
   OutputFile output;
-  ConversionOutcome prepared = prepare_output(output);
+  ConversionOutcome prepared = prepare_output(output, identity);
   if (prepared.result != ResultSuccess)
     return prepared;
   write_palette_text(output.text, SourcePath, colours);

@@ -51,12 +51,13 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
 
 ConversionOutcome convert_screen_map() {
   std::uint16_t entries[ScreenEntryCount];
-  ConversionOutcome read = read_source_words(SourcePath, entries, ScreenEntryCount);
+  FileIdentity identity;
+  ConversionOutcome read = read_source_words(SourcePath, entries, ScreenEntryCount, &identity);
   if (read.result != ResultSuccess)
     return read;
   // The source is closed before the output exists.
   OutputFile output;
-  ConversionOutcome prepared = prepare_output(output);
+  ConversionOutcome prepared = prepare_output(output, identity);
   if (prepared.result != ResultSuccess)
     return prepared;
   write_screen_map_text(output.text, SourcePath, entries);

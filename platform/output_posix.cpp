@@ -1,11 +1,14 @@
-// The operating-system seam for Linux and macOS: the output, kept out of sight until it is
-// complete and then put in place.
+// The operating-system seam for Linux and macOS: the output, written under a hidden name of its
+// own beside its final one and renamed into place when complete.
 #include "platform/platform.h"
 
+#include "platform/temporary_name.h"
+
 #include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -13,7 +16,10 @@
 
 namespace {
 
-// The named temporary output while there is one, so that a signal that ends the program (Ctrl+C,
+// ".morvane-PID-N": the process that writes it and a number that makes it new.
+constexpr char TemporaryPrefix[] = ".morvane-";
+
+// The temporary output while there is one, so that a signal that ends the program (Ctrl+C,
 // Ctrl+\, kill, a closed terminal) can remove it first. It changes only while those signals are
 // blocked, so the handler never sees half a name.
 char pending_output[32];
@@ -40,7 +46,8 @@ void restore_interrupts(const sigset_t *saved) { sigprocmask(SIG_SETMASK, saved,
 void remove_pending_output_on_interrupt() {
   for (int signal_number : InterruptSignals) {
     struct sigaction action;
-    // A signal the program was started with ignored (SIGINT of a background job) stays ignored.
+    // A signal the program was started with ignored (SIGHUP under nohup, SIGINT of a background
+    // job) stays ignored.
     if (sigaction(signal_number, nullptr, &action) != 0 || action.sa_handler == SIG_IGN)
       continue;
     action = {};
@@ -51,74 +58,25 @@ void remove_pending_output_on_interrupt() {
   }
 }
 
-#ifdef O_TMPFILE
-// An output with no name in the working directory: whatever ends the program, even SIGKILL,
-// nothing of it is left. It is linked into place through /proc, so it is only used where /proc
-// is there.
-std::FILE *create_unnamed_output() {
-  if (access("/proc/self/fd", X_OK) != 0)
-    return nullptr;
-  int fd = open(".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0)
-    return nullptr;
-  std::FILE *file = fdopen(fd, "wb");
-  if (!file)
-    close(fd);
-  return file;
-}
-
-// Gives the unnamed file fd a unique temporary name beside to, then renames that over to, so an
-// existing to is replaced in one step. False, with no name left, when either step fails.
-bool link_into_place(int fd, const char *to) {
-  char proc_path[32];
-  std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    char link_name[sizeof pending_output];
-    std::snprintf(link_name, sizeof link_name, ".morvane-%ld-%u", static_cast<long>(getpid()),
-                  attempt);
-    if (linkat(AT_FDCWD, proc_path, AT_FDCWD, link_name, AT_SYMLINK_FOLLOW) != 0) {
-      if (errno == EEXIST)
-        continue;
-      return false;
-    }
-    if (rename(link_name, to) == 0)
-      return true;
-    unlink(link_name);
-    return false;
+// Removes the temporary outputs in the working directory that a process killed past catching
+// (SIGKILL) left behind: those whose process is gone. This process has none while it looks, so
+// one of its own number is left from an earlier process that had that number. Where the
+// directory may not be read nothing is removed.
+void remove_stale_outputs() {
+  DIR *directory = opendir(".");
+  if (!directory)
+    return;
+  pid_t self = getpid();
+  while (const dirent *entry = readdir(directory)) {
+    auto writer =
+        static_cast<pid_t>(writer_of_temporary(entry->d_name, TemporaryPrefix, "", INT_MAX));
+    if (writer == 0 || (writer != self && (kill(writer, 0) == 0 || errno != ESRCH)))
+      continue;
+    struct stat info;
+    if (lstat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+      unlink(entry->d_name);
   }
-  return false;
-}
-#else
-std::FILE *create_unnamed_output() { return nullptr; }
-bool link_into_place(int, const char *) { return false; }
-#endif
-
-// A new file of a unique name in the working directory, removed by SIGINT, SIGTERM, SIGHUP and
-// SIGQUIT until it is put in place.
-std::FILE *create_named_output(char *name, std::size_t capacity) {
-  static const char pattern[] = ".morvane-XXXXXX";
-  if (capacity < sizeof pattern)
-    return nullptr;
-  std::memcpy(name, pattern, sizeof pattern);
-  remove_pending_output_on_interrupt();
-  sigset_t saved;
-  block_interrupts(&saved);
-  int fd = mkstemp(name);
-  if (fd >= 0)
-    std::memcpy(pending_output, name, sizeof pattern);
-  restore_interrupts(&saved);
-  if (fd < 0)
-    return nullptr;
-  // mkstemp makes the file private; the output gets the permissions any new file would get.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  std::FILE *file = fdopen(fd, "wb");
-  if (!file) {
-    close(fd);
-    put_output_in_place(nullptr, name, false, nullptr);
-  }
-  return file;
+  closedir(directory);
 }
 
 } // namespace
@@ -127,33 +85,41 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   // A file size limit (ulimit -f) is then a write that fails, reported like any other, rather
   // than the end of the program.
   signal(SIGXFSZ, SIG_IGN);
-  if (capacity == 0)
-    return nullptr;
-  // The unnamed file where the file system allows it, a named one where it refuses.
-  if (std::FILE *file = create_unnamed_output()) {
-    name[0] = '\0';
+  remove_stale_outputs();
+  remove_pending_output_on_interrupt();
+  for (unsigned attempt = 0; attempt < TemporaryAttempts; ++attempt) {
+    char candidate[sizeof pending_output];
+    std::snprintf(candidate, sizeof candidate, "%s%ld-%u", TemporaryPrefix,
+                  static_cast<long>(getpid()), attempt);
+    if (std::strlen(candidate) >= capacity)
+      return nullptr;
+    sigset_t saved;
+    block_interrupts(&saved);
+    int fd = open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int error = errno;
+    if (fd >= 0)
+      std::memcpy(pending_output, candidate, sizeof candidate);
+    restore_interrupts(&saved);
+    if (fd < 0 && error == EEXIST)
+      continue;
+    if (fd < 0) {
+      errno = error;
+      return nullptr;
+    }
+    std::memcpy(name, candidate, std::strlen(candidate) + 1);
+    std::FILE *file = fdopen(fd, "wb");
+    if (!file) {
+      close(fd);
+      put_output_in_place(nullptr, name, false, nullptr);
+    }
     return file;
   }
-  return create_named_output(name, capacity);
+  return nullptr;
 }
 
 bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to) {
-  // An unnamed file is linked through a descriptor of its own, so that the stream's close, and
-  // any write error it reports, comes before the file is put in place.
-  int unnamed = file && name[0] == '\0' ? dup(fileno(file)) : -1;
   if (file)
     written = std::fclose(file) == 0 && written;
-  if (name[0] == '\0') {
-    bool placed = false;
-    if (unnamed >= 0) {
-      sigset_t saved;
-      block_interrupts(&saved);
-      placed = written && link_into_place(unnamed, to);
-      restore_interrupts(&saved);
-      close(unnamed);
-    }
-    return placed;
-  }
   sigset_t saved;
   block_interrupts(&saved);
   bool placed = written && rename(name, to) == 0;

@@ -8,8 +8,16 @@
 #include <cstdint>
 #include <cstdio>
 
+// What tells a file apart from every other, whatever names it goes by: the device and inode on
+// POSIX, the volume's serial number and the file's index on Windows. A file of 0 is unknown.
+struct FileIdentity {
+  std::uint64_t volume;
+  std::uint64_t file;
+};
+
 struct SourceFile {
   std::intptr_t handle;
+  FileIdentity identity; // taken by open_source while the file is open
 };
 
 enum class SourceSharing {
@@ -17,7 +25,7 @@ enum class SourceSharing {
   read, // others may read it, nobody may write it
 };
 
-// Opens an existing file for reading; false when it cannot be opened.
+// Opens an existing file for reading and takes its identity; false when it cannot be opened.
 bool open_source(const char *path, SourceSharing sharing, SourceFile *file);
 
 // Reads up to size bytes from offset. Returns the count read, less than size only at the end of
@@ -86,11 +94,15 @@ void describe_system_failure(char *words, std::size_t capacity);
 // every byte of a multi-byte character is 0x80 or above.
 bool starts_two_byte_character(unsigned char byte);
 
-// Creates the output in the working directory and opens it for binary writing. It stays out of
-// sight until it is put in place: where the system allows, it has no name at all (name is then
-// empty), otherwise it gets a new unique name, in name, that SIGINT, SIGTERM, SIGHUP and SIGQUIT
-// remove should they end the program first. A size limit on files makes its writes fail rather
-// than end the program. nullptr when it cannot be created.
+// The identity of the file that name (the output's, in the working directory) is itself: a
+// link's own, not that of the file it leads to. False when there is none or it cannot be told.
+bool file_identity(const char *name, FileIdentity *identity);
+
+// Creates the output in the working directory under a new hidden name of its own, in name, and
+// opens it for binary writing. Where the system lets a program catch the signals that end it
+// (SIGINT, SIGTERM, SIGHUP and SIGQUIT on POSIX), they remove it first; what a process ended past
+// catching left in the directory is removed here, once that process is gone. A size limit on
+// files makes its writes fail rather than end the program. nullptr when it cannot be created.
 std::FILE *create_temporary_output(char *name, std::size_t capacity);
 
 // Closes file (the output from create_temporary_output and its name) and, when written and its

@@ -27,6 +27,10 @@ bool is_regular_file(const struct stat &info) {
   return false;
 }
 
+FileIdentity identity_of(const struct stat &info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 } // namespace
 
 bool open_source(const char *path, SourceSharing, SourceFile *file) {
@@ -45,6 +49,15 @@ bool open_source(const char *path, SourceSharing, SourceFile *file) {
     return false;
   }
   file->handle = fd;
+  file->identity = identity_of(info);
+  return true;
+}
+
+bool file_identity(const char *name, FileIdentity *identity) {
+  struct stat info;
+  if (lstat(name, &info) != 0)
+    return false;
+  *identity = identity_of(info);
   return true;
 }
 

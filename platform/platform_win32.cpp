@@ -7,6 +7,7 @@
 
 #include "platform/code_page_932.h"
 #include "platform/source_mapping.h"
+#include "platform/temporary_name.h"
 
 #include <cstring>
 #include <cwchar>
@@ -33,6 +34,15 @@ bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
 bool is_drive(const wchar_t *path) {
   return ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
          path[1] == L':';
+}
+
+// The file's identity, or an unknown one (file 0) where the system cannot tell it.
+FileIdentity identity_of(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle, &information))
+    return {0, 0};
+  return {information.dwVolumeSerialNumber,
+          std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
 }
 
 } // namespace
@@ -62,7 +72,23 @@ bool open_source(const char *path, SourceSharing sharing, SourceFile *file) {
     return false;
   }
   file->handle = reinterpret_cast<std::intptr_t>(handle);
+  file->identity = identity_of(handle);
   return true;
+}
+
+bool file_identity(const char *name, FileIdentity *identity) {
+  wchar_t wide[WidePathCapacity];
+  if (!shift_jis_to_wide_from(name, source_name, wide, WidePathCapacity))
+    return false;
+  // Opened for no access at all, only to be told what it is; a link is opened itself.
+  HANDLE handle = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    return false;
+  *identity = identity_of(handle);
+  CloseHandle(handle);
+  return identity->file != 0;
 }
 
 long long read_source(SourceFile file, std::uint64_t offset, void *buffer, std::size_t size) {
@@ -190,9 +216,65 @@ void describe_system_failure(char *words, std::size_t capacity) {
 
 bool starts_two_byte_character(unsigned char byte) { return IsDBCSLeadByteEx(CodePage932, byte); }
 
+namespace {
+
+// "~morvane-PID-N.tmp", as create_temporary_output writes it: the process that writes it and a
+// number that makes it new.
+constexpr char TemporaryPrefix[] = "~morvane-";
+constexpr char TemporarySuffix[] = ".tmp";
+
+bool has_ended(DWORD process) {
+  HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+  if (!handle)
+    return GetLastError() == ERROR_INVALID_PARAMETER; // no such process; else one kept from us
+  // A process that has ended lives on while a handle to it is open somewhere.
+  bool ended = WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+  CloseHandle(handle);
+  return ended;
+}
+
+// name, when it is ASCII throughout and fits capacity bytes with its NUL.
+bool ascii_name(const wchar_t *wide, char *name, std::size_t capacity) {
+  std::size_t length = 0;
+  for (; wide[length] != L'\0'; ++length) {
+    if (wide[length] >= 0x80 || length + 1 >= capacity)
+      return false;
+    name[length] = static_cast<char>(wide[length]);
+  }
+  name[length] = '\0';
+  return true;
+}
+
+// Removes the temporary outputs in the working directory that a process ended past cleaning up
+// (killed from the Task Manager) left behind: those whose process has ended. This process has
+// none while it looks, so one of its own number is left from an earlier process that had it.
+void remove_stale_outputs() {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(L"~morvane-*.tmp", &entry);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  DWORD self = GetCurrentProcessId();
+  do {
+    // The pattern also matches short names; only the long name counts.
+    char name[64];
+    if (!ascii_name(entry.cFileName, name, sizeof name))
+      continue;
+    auto writer = static_cast<DWORD>(
+        writer_of_temporary(name, TemporaryPrefix, TemporarySuffix, MAXDWORD));
+    if (writer != 0 &&
+        !(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+        (writer == self || has_ended(writer)))
+      DeleteFileW(entry.cFileName);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+}
+
+} // namespace
+
 std::FILE *create_temporary_output(char *name, std::size_t capacity) {
+  remove_stale_outputs();
   DWORD process = GetCurrentProcessId();
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+  for (unsigned attempt = 0; attempt < TemporaryAttempts; ++attempt) {
     wchar_t wide[64];
     std::swprintf(wide, 64, L"~morvane-%lu-%u.tmp", static_cast<unsigned long>(process), attempt);
     HANDLE handle =

@@ -14,9 +14,9 @@ TEST(BitmapHeader, Os2VersionTwoHeadersGiveTheClassicArrays) {
     BitmapFields classic = classic_spec(picture, bits);
     std::string expected = expected_output("pic", picture, classic.table, bits, 0, 24, 16);
     ASSERT_EQ(converted_text(dir, "pic", make_bitmap(classic)), expected);
-    // The whole header, and forms that end it after the bits, the compression, the image size,
-    // the colours used, the units and the second size field.
-    for (std::uint32_t header : {64u, 16u, 20u, 24u, 36u, 44u, 56u}) {
+    // The whole header, and every form that ends it after one of its fields.
+    for (std::uint32_t header :
+         {64u, 16u, 20u, 24u, 28u, 32u, 36u, 42u, 44u, 46u, 48u, 52u, 56u, 60u}) {
       BitmapFields os2 = classic;
       os2.header_size = header;
       EXPECT_EQ(converted_text(dir, "pic", make_bitmap(os2)), expected) << bits << " " << header;
@@ -36,6 +36,21 @@ TEST(BitmapHeader, Os2VersionTwoHeadersGiveTheClassicArrays) {
               expected_output("pic", picture, classic.table, bits, 5, 24, 16))
         << bits << " short table";
   }
+}
+
+// A field that a short header ends before is 0, never read from the table after the header:
+// here the table's first bytes would read as compression 1 (RLE8) and as a colours-used field.
+TEST(BitmapHeader, FieldsPastAShortHeadersEndAreZero) {
+  ScratchDirectory dir;
+  Picture picture = pattern_picture(16, 8, 8);
+  BitmapFields fields = classic_spec(picture, 8);
+  fields.header_size = 16;
+  fields.table[0] = 1;
+  fields.table[1] = 0;
+  fields.table[2] = 0;
+  fields.table[3] = 0;
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields)),
+            expected_output("pic", picture, fields.table, 8, 0, 16, 8));
 }
 
 // Huffman 1D and RLE24, which a Windows header would mean otherwise, are not read.
@@ -86,16 +101,29 @@ TEST(BitmapHeader, CoreHeadersGiveTheClassicArrays) {
   wide.table = core_table(wide.table);
   wide.width = 12;
   EXPECT_EQ(converted_text(dir, "pic", make_bitmap(wide), SizeNotMultipleOf8Line), "");
+  // The sizes are unsigned: a height field of 0xFFF8 is 65528 rows, which the 8 rows stored
+  // fall far short of, never 8 rows stored top-down.
+  BitmapFields tall = classic_spec(pattern_picture(8, 8, 4), 4);
+  tall.header_size = 12;
+  tall.table = core_table(tall.table);
+  tall.height = 0xFFF8;
+  EXPECT_EQ(converted_text(dir, "pic", make_bitmap(tall), ReadFailedLine), "");
 }
 
 // A size that no header kind has (or that ends an OS/2 2.x header inside a field) is refused,
-// though the bytes at the classic places describe a valid bitmap.
+// though the bytes at the classic places describe a valid bitmap, and though a longer header's
+// table and pixels follow it where that size says, as a reader of guessed layouts would take them.
 TEST(BitmapHeader, OtherHeaderSizesAreRefused) {
   ScratchDirectory dir;
   for (std::uint32_t header : {0u, 11u, 14u, 18u, 41u, 50u, 100u, 0xFFFFFFFFu}) {
     Bytes bitmap = make_bitmap(classic_spec(pattern_picture(8, 8, 4), 4));
     put_u32(bitmap, 14, header);
     EXPECT_EQ(converted_text(dir, "pic", bitmap, ReadFailedLine), "") << header;
+  }
+  for (std::uint32_t header : {41u, 50u, 100u, 125u, 200u}) {
+    BitmapFields fields = classic_spec(pattern_picture(8, 8, 4), 4);
+    fields.header_size = header;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields), ReadFailedLine), "") << header;
   }
 }
 

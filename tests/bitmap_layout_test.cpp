@@ -3,6 +3,10 @@
 // compressed streams are refused.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
 #include "bitmap_builder.h"
 
 namespace {
@@ -138,14 +142,125 @@ TEST(BitmapLayout, PixelsStartAtAnOffsetPastTheFullTable) {
     gap.pixel_data.insert(gap.pixel_data.begin(), 12, 0xEE);
     gap.pixel_offset = 54 + static_cast<std::int64_t>(gap.table.size()) + 12;
     EXPECT_EQ(converted_text(dir, "pic", make_bitmap(gap)), expected) << bits << " gap";
-    // One byte further the pixels no longer fit: they are read straight after the table, as today.
+    // One byte further the pixels no longer fit after it: the file is cut short.
     BitmapFields past = gap;
     ++past.pixel_offset;
-    BitmapFields as_today = classic;
-    as_today.pixel_data = gap.pixel_data;
-    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(past)),
-              converted_text(dir, "pic", make_bitmap(as_today)))
-        << bits;
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(past), ReadFailedLine), "") << bits;
+  }
+}
+
+// An offset inside the table, or at or past the end of the file, names no pixels of the file:
+// they are read straight after the table. At the end of an RLE file there is no stream to read.
+TEST(BitmapLayout, AnOffsetInsideTheTableOrAtTheEndOfTheFileIsNotBelieved) {
+  ScratchDirectory dir;
+  for (unsigned bits : {4u, 8u}) {
+    Picture picture = pattern_picture(16, 8, bits);
+    for (bool compressed : {false, true}) {
+      BitmapFields fields = compressed ? compressed_spec(picture, bits) : classic_spec(picture, bits);
+      std::string expected = expected_output("pic", picture, fields.table, bits, 0, 16, 8);
+      std::size_t file_size = make_bitmap(fields).size();
+      for (std::int64_t offset : {std::int64_t{0}, std::int64_t{54},
+                                  static_cast<std::int64_t>(54 + fields.table.size() - 1),
+                                  static_cast<std::int64_t>(file_size),
+                                  static_cast<std::int64_t>(file_size + 1),
+                                  std::int64_t{0xFFFFFFFF}}) {
+        fields.pixel_offset = offset;
+        EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields)), expected)
+            << bits << " bits, " << (compressed ? "compressed, " : "") << "offset " << offset;
+      }
+    }
+  }
+}
+
+// The pixel indices Pillow reads from each file of paths, [y][x] from the top left; an empty
+// list when no python3 has Pillow, and why in why.
+std::vector<Picture> read_by_pillow(const std::vector<std::string> &paths, std::string &why) {
+  std::string python;
+  for (const char *candidate : {"python3", "/usr/bin/python3"})
+    if (python.empty() &&
+        std::system((std::string(candidate) + " -c 'import PIL' 2>/dev/null").c_str()) == 0)
+      python = candidate;
+  if (python.empty()) {
+    why = "needs Pillow for python3 (the Debian package python3-pil)";
+    return {};
+  }
+  ScratchDirectory work;
+  write_text_file(work.file("read.py"), "import sys\n"
+                                        "from PIL import Image\n"
+                                        "for path in sys.argv[1:]:\n"
+                                        "    image = Image.open(path)\n"
+                                        "    print(image.width, image.height, *image.getdata())\n");
+  std::string command = python + " '" + work.file("read.py") + "'";
+  for (const std::string &path : paths)
+    command += " '" + path + "'";
+  if (std::system((command + " >'" + work.file("pixels") + "'").c_str()) != 0) {
+    why = "Pillow could not read the files";
+    return {};
+  }
+  std::vector<Picture> pictures;
+  std::istringstream printed(read_text(work.file("pixels")));
+  for (std::string line; std::getline(printed, line);) {
+    std::istringstream numbers(line);
+    int width = 0, height = 0;
+    numbers >> width >> height;
+    Picture picture(static_cast<std::size_t>(height), std::vector<std::uint8_t>(width));
+    for (auto &row : picture)
+      for (auto &pixel : row) {
+        unsigned index = 0;
+        numbers >> index;
+        pixel = static_cast<std::uint8_t>(index);
+      }
+    pictures.push_back(picture);
+  }
+  return pictures;
+}
+
+// Pixels after a gap of any length: a file cut short after them, by a byte or a whole row, is
+// refused with no output, never read from straight after the table; whole, it converts to the
+// picture another decoder (Pillow) reads from it.
+TEST(BitmapLayout, PixelsAfterAGapAreThoseAnotherDecoderReadsAndACutFileIsRefused) {
+  ScratchDirectory dir;
+  std::vector<std::string> whole_files;
+  std::vector<BitmapFields> whole_fields;
+  for (unsigned bits : {4u, 8u})
+    for (std::size_t gap : {1u, 2u, 3u, 4u, 1024u, 65536u}) {
+      BitmapFields fields = classic_spec(pattern_picture(16, 8, bits), bits);
+      Bytes gap_bytes(gap);
+      for (std::size_t i = 0; i < gap; ++i)
+        gap_bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
+      fields.pixel_data.insert(fields.pixel_data.begin(), gap_bytes.begin(), gap_bytes.end());
+      fields.pixel_offset = static_cast<std::int64_t>(54 + fields.table.size() + gap);
+      Bytes whole = make_bitmap(fields);
+      std::string name = "gap" + std::to_string(bits) + "_" + std::to_string(gap);
+      std::size_t row_bytes = 16 * bits / 8;
+      for (std::size_t cut : {std::size_t{1}, row_bytes}) {
+        SCOPED_TRACE(name + " cut by " + std::to_string(cut));
+        write_file(dir.file(name + ".bmp"), Bytes(whole.begin(), whole.end() - cut));
+        RunResult run = run_morvane({dir.file(name + ".bmp")});
+        EXPECT_EQ(run.err, ReadFailedLine);
+        EXPECT_EQ(run.reason, "the file is " + std::to_string(whole.size() - cut) +
+                                  " bytes, cut short in the pixel data from offset " +
+                                  std::to_string(fields.pixel_offset) + " (" +
+                                  std::to_string(cut) + (cut == 1 ? " byte" : " bytes") +
+                                  " missing)");
+        EXPECT_FALSE(file_exists(dir.file(name + ".c")));
+      }
+      write_file(dir.file(name + ".bmp"), whole);
+      whole_files.push_back(dir.file(name + ".bmp"));
+      whole_fields.push_back(fields);
+    }
+
+  std::string why;
+  std::vector<Picture> read = read_by_pillow(whole_files, why);
+  if (read.empty())
+    GTEST_SKIP() << why;
+  ASSERT_EQ(read.size(), whole_files.size());
+  for (std::size_t i = 0; i < whole_files.size(); ++i) {
+    SCOPED_TRACE(whole_files[i]);
+    ASSERT_EQ(read[i], pattern_picture(16, 8, whole_fields[i].bits)) << "Pillow's reading";
+    std::string name = std::filesystem::path(whole_files[i]).stem().string();
+    EXPECT_EQ(converted_text(dir, name, read_file(whole_files[i])),
+              expected_output(name, read[i], whole_fields[i].table, whole_fields[i].bits, 0, 16, 8));
   }
 }
 
@@ -185,6 +300,23 @@ TEST(BitmapLayout, CompressedStreamsSkipAndPad) {
   compressed.pixel_data = stream8;
   expected = converted_text(dir, "pic", make_bitmap(classic_spec(picture, 8)));
   EXPECT_EQ(converted_text(dir, "pic", make_bitmap(compressed)), expected);
+
+  // A delta may end exactly at the end of its row: four pixels of 3, a delta of 4 right to the
+  // row's end, an end of line, a row of 5s.
+  Picture delta_to_end(8, std::vector<std::uint8_t>(8, 0));
+  for (int x = 0; x < 8; ++x) {
+    delta_to_end[7][x] = x < 4 ? 3 : 0;
+    delta_to_end[6][x] = 5;
+  }
+  for (unsigned bits : {4u, 8u}) {
+    BitmapFields fields = classic_spec(delta_to_end, bits);
+    fields.compression = bits == 8 ? 1 : 2;
+    std::uint8_t three = bits == 8 ? 3 : 0x33, five = bits == 8 ? 5 : 0x55;
+    fields.pixel_data = {4, three, 0, 2, 4, 0, 0, 0, 8, five, 0, 1};
+    EXPECT_EQ(converted_text(dir, "pic", make_bitmap(fields)),
+              expected_output("pic", delta_to_end, fields.table, bits, 0, 8, 8))
+        << bits;
+  }
 }
 
 TEST(BitmapLayout, DamagedStreamsAreRefused) {

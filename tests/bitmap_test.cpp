@@ -113,7 +113,8 @@ TEST(Bitmap, PixelsAreReadStraightAfterTheTableWhateverTheFieldsSay) {
     // A smaller field still reads every pixel the tiles need.
     fields.image_size = 4;
     EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected);
-    for (std::int64_t offset : {0, 54, 200, 0x7FFFFFFF}) {
+    // An offset inside the table or past the end of the file names no pixels.
+    for (std::int64_t offset : {0, 54, 100, 0x7FFFFFFF}) {
       fields.pixel_offset = offset;
       EXPECT_EQ(converted_text(dir, "same", make_bitmap(fields)), expected) << offset;
     }
@@ -216,8 +217,10 @@ TEST(Bitmap, EachRefusalNamesTheValueAtFault) {
       {"header", cut(30), "the file is 30 bytes, cut short in the headers (bytes 0 to 53)"},
       {"table", cut(100),
        "the file is 100 bytes, cut short in the colour table (bytes 54 to 1077)"},
-      {"pixels", cut(full.size() - 1),
-       "the file is 1333 bytes, cut short in the pixel data (bytes 1078 to 1333)"},
+      {"pixel", cut(full.size() - 1),
+       "the file is 1333 bytes, cut short in the pixel data from offset 1078 (1 byte missing)"},
+      {"pixels", cut(full.size() - 16),
+       "the file is 1318 bytes, cut short in the pixel data from offset 1078 (16 bytes missing)"},
       {"damaged", make_bitmap(damaged),
        "the compressed pixel data from byte 1078 is damaged or too short"},
   };

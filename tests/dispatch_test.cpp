@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <sys/stat.h>
@@ -111,6 +112,15 @@ TEST(CommandLine, SeveralPathsConvertInTurnALineEach) {
   EXPECT_TRUE(file_exists(dir.file("z.c")));
   EXPECT_FALSE(file_exists(dir.file("a/b/y.c"))) << "the decoy was converted";
 
+  // Two paths alone: the second is taken from the starting directory too.
+  std::remove(dir.file("b/y.c").c_str());
+  RunResult two = run_morvane({"a/x.col", "b/y.col"}, dir.path);
+  EXPECT_EQ(two.printed_out, "a/x.col: 成功: ファイルの変換に成功しました！\n"
+                             "b/y.col: 成功: ファイルの変換に成功しました！\n");
+  EXPECT_EQ(two.printed_err, "");
+  EXPECT_TRUE(file_exists(dir.file("b/y.c")));
+  EXPECT_FALSE(file_exists(dir.file("a/b/y.c"))) << "the decoy was converted";
+
   // Both streams in one file, as a build log takes them: the lines stand in the paths' order.
   std::string logged =
       "cd '" + dir.path + "' && '" MORVANE_EXE "' a/x.col missing.col b/y.col >log 2>&1";
@@ -120,6 +130,36 @@ TEST(CommandLine, SeveralPathsConvertInTurnALineEach) {
             "morvane: missing.col: ファイルの読み込みに失敗しました！ (cannot open: No such file "
             "or directory)\n"
             "b/y.col: 成功: ファイルの変換に成功しました！\n");
+}
+
+// A starting directory that may be searched but not read (mode 0311) is returned to all the
+// same, for every path, and converted in: nothing there is read but the sources named, so a
+// temporary file left by a process that is gone stays until a conversion may look.
+TEST(CommandLine, AStartingDirectoryThatMayNotBeReadServesEveryPath) {
+  ScratchDirectory dir;
+  std::string start = dir.file("start");
+  ASSERT_EQ(mkdir(start.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((start + "/a").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((start + "/b").c_str(), 0755), 0);
+  write_file(start + "/a/x.col", Bytes(512, 0));
+  write_file(start + "/b/y.col", Bytes(512, 0));
+  write_file(start + "/z.col", Bytes(512, 0));
+  std::string left = ".morvane-" + std::to_string(run_morvane({}).pid) + "-0";
+  write_text_file(start + "/" + left, "left by a process that is gone");
+  ASSERT_EQ(chmod(start.c_str(), 0311), 0);
+  RunLimits limits;
+  limits.without_root_override = true;
+  RunResult run = run_morvane({"a/x.col", "z.col", "b/y.col"}, start, limits);
+  ASSERT_EQ(chmod(start.c_str(), 0755), 0);
+  if (run.exit_status == 125)
+    GTEST_SKIP() << "root cannot give up its power to read any directory here";
+  EXPECT_EQ(run.printed_out, "a/x.col: 成功: ファイルの変換に成功しました！\n"
+                             "z.col: 成功: ファイルの変換に成功しました！\n"
+                             "b/y.col: 成功: ファイルの変換に成功しました！\n");
+  EXPECT_EQ(run.printed_err, "");
+  for (const char *output : {"/a/x.c", "/z.c", "/b/y.c"})
+    EXPECT_TRUE(file_exists(start + output)) << output;
+  EXPECT_TRUE(file_exists(start + "/" + left)) << "the directory was read after all";
 }
 
 TEST(CommandLine, HelpAndVersionPrintOnStandardOutputAndConvertNothing) {
@@ -143,6 +183,15 @@ TEST(CommandLine, HelpAndVersionPrintOnStandardOutputAndConvertNothing) {
   RunResult near = run_morvane({"--helpx"}, dir.path);
   EXPECT_EQ(near.out, "");
   EXPECT_EQ(near.err, UnsupportedLine);
+
+  // An option is one only alone: beside a path it is a path itself, and the path converts.
+  write_file(dir.file("a.col"), Bytes(512, 0));
+  RunResult beside = run_morvane({"--help", "a.col"}, dir.path);
+  EXPECT_EQ(beside.printed_out, "a.col: 成功: ファイルの変換に成功しました！\n");
+  EXPECT_EQ(beside.printed_err, "morvane: --help: このファイル形式には対応していません！ (the "
+                                "name has no extension)\n");
+  EXPECT_EQ(beside.exit_status, 0);
+  EXPECT_TRUE(file_exists(dir.file("a.c")));
 }
 
 TEST(CommandLine, WithoutAPathPrintsUsage) {

@@ -31,8 +31,11 @@ mutant convert/bitmap.cpp '    if (size - start < picture.row_bytes * picture.ro
   'bitmap: no check that the bytes hold every pixel byte'
 mutant convert/bitmap.cpp '    layout.pixel_start = offset;' '' \
   'bitmap layout: the pixels of a longer table or after a gap read straight after the table'
-mutant convert/bitmap.cpp ' && file_size - offset >= least_pixel_bytes)' ')' \
-  'bitmap layout: an offset believed though the pixels do not fit after it'
+mutant convert/bitmap.cpp 'if (offset >= table_end && offset < file_size)' \
+  'if (offset >= table_end && offset < file_size && file_size - offset >= 128)' \
+  'bitmap layout: an offset believed only where 128 bytes follow it (a cut file read from after its table)'
+mutant convert/bitmap.cpp 'if (offset >= table_end && offset < file_size)' 'if (offset >= table_end && offset <= file_size)' \
+  'bitmap layout: an offset at the end of the file believed (an RLE file has no stream there)'
 mutant convert/bitmap.cpp 'if (offset >= table_end &&' 'if (offset >= layout.table_start &&' \
   'bitmap layout: an offset inside the full table believed'
 mutant convert/bitmap.cpp '  header.table_start = 14 + std::uint64_t{header_size};' \
@@ -51,6 +54,14 @@ mutant convert/bitmap.cpp '    header.width = read_u16(bytes + 18);' \
   'bitmap layout: an OS/2 1.x width read as 32 bits'
 mutant convert/bitmap.cpp '  if (!header.os2 && header_size != InfoHeaderSize' '  if (false && header_size != InfoHeaderSize' \
   'bitmap layout: an unknown header size read from the classic offsets'
+mutant convert/bitmap.cpp '  if (!header.os2 && header_size != InfoHeaderSize && header_size != V4HeaderSize &&
+      header_size != V5HeaderSize)' '  if (!header.os2 && header_size < InfoHeaderSize)' \
+  'bitmap layout: an unknown header size of 40 or more read with the table after it'
+mutant convert/bitmap.cpp '    header.height = read_u16(bytes + 20);' \
+  '    header.height = static_cast<std::int16_t>(read_u16(bytes + 20));' \
+  'bitmap layout: an OS/2 1.x height of 32768 or more read as negative (top-down)'
+mutant convert/bitmap.cpp '52, 56, 60, 64}' '52, 56, 64}' \
+  'bitmap layout: a 60-byte OS/2 2.x header refused'
 # Not listed: dropping the early refusal of a file short of its pixel bytes. Here the source is
 # mapped and a short one is refused before any of its pages is touched, so the fault costs
 # nothing that can be seen; only the Windows program, which reads its source, would read it all.
@@ -62,22 +73,33 @@ mutant platform/source_bytes.cpp '  bytes.cut_short = held != size;' '  bytes.cu
   'source bytes read: a file that held fewer taken as whole'
 mutant platform/source_bytes.cpp '  std::memset(read + held, 0, size - held);' '' \
   'source bytes read: the bytes past the file'"'"'s end not zero'
-mutant platform/output_posix.cpp '    if (rename(link_name, to) == 0)
-      return true;' '    rename(link_name, to);
-    return true;' \
+mutant platform/output_posix.cpp '  bool placed = written && rename(name, to) == 0;' '  bool placed = written;
+  rename(name, to);' \
   'output: a failed rename reported as success'
 mutant platform/output_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
   'output: SIGXFSZ left to end the program'
-# The next two are caught where a bindfs mount can be made (tests/named_output.sh); elsewhere
-# that test skips and they survive.
 mutant platform/output_posix.cpp '  remove_pending_output_on_interrupt();
 ' '' \
-  'output: the named temporary file left behind by the signals that end the program'
+  'output: the temporary file left behind by the signals that end the program'
 mutant platform/output_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
-  'output: SIGHUP and SIGQUIT leave the named temporary file behind'
-mutant platform/output_posix.cpp '  if (std::FILE *file = create_unnamed_output()) {' \
-  '  if (std::FILE *file = static_cast<std::FILE *>(nullptr)) {' \
-  'output: a named temporary file where an unnamed one can be had (SIGKILL leaves it)'
+  'output: SIGHUP and SIGQUIT leave the temporary file behind'
+mutant platform/output_posix.cpp ' || action.sa_handler == SIG_IGN)' ')' \
+  'output: a SIGHUP ignored under nohup caught, and the conversion ended by it'
+mutant platform/output_posix.cpp '  remove_stale_outputs();
+' '' \
+  'output: a killed conversion'"'"'s hidden file never removed'
+mutant platform/output_posix.cpp '(writer != self && (kill(writer, 0) == 0 || errno != ESRCH))' 'false' \
+  'output: a live conversion'"'"'s temporary file removed by the next one'
+mutant platform/output_posix.cpp 'writer == 0 || (writer != self && ' 'writer == 0 || (' \
+  'output: a hidden file of this process'"'"'s own number taken for a live one'"'"'s'
+mutant platform/output_posix.cpp ' && S_ISREG(info.st_mode)' '' \
+  'output: a link named like a temporary file removed'
+mutant platform/temporary_name.cpp "(*from == '0' && end - from > 1)" 'false' \
+  'output: a name with a leading zero taken for a temporary file'"'"'s'
+mutant convert/common/output.cpp 'is_same_file(existing, output.source)' 'false' \
+  'output: a source named like its output (through a link) replaced by it'
+mutant platform/platform_posix.cpp '  if (lstat(name, &info) != 0)' '  if (stat(name, &info) != 0)' \
+  'output: a link named like the output taken for the file it leads to'
 # Not listed: reading the whole rest of an RLE file, however long. Where the source is mapped,
 # as on Linux, the pages past the stream are never touched and cost no memory; only the read of
 # a system without mapping (the Windows program) would hold them.
@@ -102,6 +124,8 @@ mutant convert/bitmap_rle.cpp 'count <= cursor.width - cursor.x' 'count < cursor
   'RLE: a run ending exactly at the row end refused'
 mutant convert/bitmap_rle.cpp 'count <= cursor.width - cursor.x' 'count <= cursor.width - cursor.x + 1' \
   'RLE: a run one pixel past the row end accepted'
+mutant convert/bitmap_rle.cpp 'right > width - cursor.x' 'right >= width - cursor.x' \
+  'RLE: a delta ending exactly at the row end refused'
 mutant convert/bitmap_rle.cpp '    if (length - position < 2)
       return 0;
     unsigned char count' '    if (length - position < 1)
@@ -144,6 +168,12 @@ mutant convert/bitmap_text.cpp '    bytes = (bytes & 0x0F0F0F0F) << 4 | (bytes >
 mutant app/main_cli.cpp '    if (i > 0 && lost.result == ResultSuccess && !return_to_kept_directory())' \
   '    if (false)' \
   'command line: a path taken from the previous source'"'"'s folder'
+mutant app/main_cli.cpp 'if (count > 1 && !keep_working_directory())' 'if (count > 2 && !keep_working_directory())' \
+  'command line: the second of exactly two paths taken from the first one'"'"'s folder'
+mutant platform/platform_posix.cpp 'constexpr int DirectoryPlace = O_PATH;' 'constexpr int DirectoryPlace = O_RDONLY;' \
+  'command line: a starting folder that may not be read lost after the first path'
+mutant app/main_cli.cpp 'if (argc == 2 && (std::strcmp(argv[1], "--help") == 0' 'if ((std::strcmp(argv[1], "--help") == 0' \
+  'command line: --help beside a path prints help and converts nothing'
 mutant app/main_cli.cpp '    line = std::string(path) + ": ";' '    line.clear();' \
   'command line: a success line that names no file'
 mutant app/main_cli.cpp '    write_line(stdout, line + "\n");' '    std::fputs((line + "\n").c_str(), stdout);' \

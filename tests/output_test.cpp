@@ -5,8 +5,10 @@
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
+#include "app/dispatch.h"
 #include "bitmap_builder.h"
 #include "convert/common/output.h"
 #include "platform/platform.h"
@@ -141,6 +143,65 @@ TEST(Output, AWriteOrRenameThatFailsReportsFailureAndKeepsTheEarlierOutput) {
   EXPECT_EQ(run.err, ReadFailedLine);
   EXPECT_EQ(run.reason, "writing title.c failed: Is a directory");
   EXPECT_EQ(directory_snapshot(taken.path), before);
+}
+
+// A link can give a source the name of its own output: s.bmp leading to s.c. Converting it
+// would replace the source with the text made from it, so it is refused and the source kept,
+// by each converter, and so is a second name (a hard link) of the source. A link that is itself
+// named like the output is replaced, whatever it leads to, and that file is kept.
+TEST(Output, AnOutputNeverReplacesItsOwnSource) {
+  ScratchDirectory dir;
+  const std::pair<const char *, Bytes> sources[] = {
+      {"bmp", make_bitmap(classic_spec(pattern_picture(8, 8, 4), 4))},
+      {"scr", Bytes(2048, 0x12)},
+      {"cgx", Bytes(32768, 0x34)},
+      {"col", Bytes(512, 0x56)},
+  };
+  for (const auto &[extension, bytes] : sources) {
+    SCOPED_TRACE(extension);
+    std::string kind = std::string(extension);
+    write_file(dir.file("s" + kind + ".c"), bytes);
+    ASSERT_EQ(symlink(("s" + kind + ".c").c_str(), dir.file("s" + kind + "." + kind).c_str()), 0);
+    write_file(dir.file("h" + kind + ".c"), bytes);
+    ASSERT_EQ(link(dir.file("h" + kind + ".c").c_str(), dir.file("h" + kind + "." + kind).c_str()),
+              0);
+    auto before = directory_snapshot(dir.path);
+    for (std::string name : {"s", "h"}) {
+      RunResult run = run_morvane({dir.file(name + kind + "." + kind)});
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(run.err, ReadFailedLine);
+      EXPECT_EQ(run.reason, "writing " + name + kind + ".c would replace the source itself");
+      EXPECT_EQ(directory_snapshot(dir.path), before) << name;
+    }
+  }
+
+  ScratchDirectory elsewhere;
+  write_text_file(elsewhere.file("other.c"), "another source's output\n");
+  write_file(dir.file("p.col"), Bytes(512, 0));
+  write_file(dir.file("q.col"), Bytes(512, 0));
+  ASSERT_EQ(symlink("p.col", dir.file("p.c").c_str()), 0);
+  ASSERT_EQ(symlink(elsewhere.file("other.c").c_str(), dir.file("q.c").c_str()), 0);
+  for (const char *name : {"p", "q"}) {
+    ASSERT_EQ(run_morvane({dir.file(std::string(name) + ".col")}).out, SuccessLine) << name;
+    struct stat info;
+    ASSERT_EQ(lstat(dir.file(std::string(name) + ".c").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode)) << name;
+  }
+  EXPECT_EQ(read_file(dir.file("p.col")), Bytes(512, 0));
+  EXPECT_EQ(read_text(elsewhere.file("other.c")), "another source's output\n");
+}
+
+// A process has no temporary output while it starts a conversion, so one of its own number is
+// left from an earlier process that had the number (killed, its number given again): removed.
+TEST(Output, AHiddenFileOfThisProcesssOwnNumberIsLeftFromAnEarlierOne) {
+  KeepWorkingDirectory keep;
+  ScratchDirectory dir;
+  write_file(dir.file("title.col"), Bytes(512, 0));
+  std::string left = ".morvane-" + std::to_string(getpid()) + "-3";
+  write_text_file(dir.file(left), "left by an earlier process of this number");
+  ASSERT_EQ(convert_path(dir.file("title.col").c_str()).result, ResultSuccess);
+  EXPECT_FALSE(file_exists(dir.file(left)));
+  EXPECT_EQ(directory_snapshot(dir.path).size(), 2u);
 }
 
 // Only a regular file is a source: a directory, a device (which reads as endless zeros or

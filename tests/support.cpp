@@ -14,6 +14,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#ifdef __linux__
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#endif
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -116,9 +120,9 @@ bool is_writing_output(pid_t child) {
   return false;
 }
 
-// True when directory holds a named temporary output of at least a mebibyte. Where the system
-// has no /proc to watch the child through (macOS, the BSDs), the program writes no unnamed
-// output either, so this is where its output shows.
+// True when directory holds a temporary output of at least a mebibyte: where the system has no
+// /proc to watch the child through (macOS, the BSDs), or the child is not the program itself
+// but what runs it, this is where its output shows.
 bool holds_output_being_written(const std::filesystem::path &directory) {
   std::error_code error;
   for (const auto &entry : std::filesystem::directory_iterator(directory, error))
@@ -138,6 +142,8 @@ bool wait_for_output_writing(pid_t child, const std::filesystem::path &directory
         info.si_pid == child)
       return false;
     if (is_writing_output(child) || holds_output_being_written(directory)) {
+      if (limits.while_writing)
+        limits.while_writing(child);
       if (limits.interrupt_signal != 0)
         kill(child, limits.interrupt_signal);
       if (!limits.shrink_file.empty() &&
@@ -147,6 +153,17 @@ bool wait_for_output_writing(pid_t child, const std::filesystem::path &directory
     }
     usleep(200);
   }
+}
+
+// Takes from root, for this process and the programs it runs, the power to read, write and
+// search whatever the permissions say (Linux's capabilities); false where it cannot.
+bool give_up_root_override() {
+#ifdef PR_CAPBSET_DROP
+  return prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) == 0 &&
+         prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) == 0;
+#else
+  return false;
+#endif
 }
 
 // The unit of ru_maxrss: bytes on macOS, KiB on Linux and the BSDs.
@@ -218,19 +235,25 @@ RunResult run_morvane(const std::vector<std::string> &arguments, const std::stri
                    static_cast<rlim_t>(limits.file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    if (limits.without_root_override && geteuid() == 0 && !give_up_root_override())
+      _exit(125);
     alarm(limits.seconds);
     std::vector<char *> argv;
+    for (const std::string &word : limits.run_under)
+      argv.push_back(const_cast<char *>(word.c_str()));
     argv.push_back(const_cast<char *>(MORVANE_EXE));
     for (const std::string &argument : arguments)
       argv.push_back(const_cast<char *>(argument.c_str()));
     argv.push_back(nullptr);
-    execv(MORVANE_EXE, argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   RunResult result;
+  result.pid = child;
   std::filesystem::path source_directory =
       (std::filesystem::path(cwd) / (arguments.empty() ? "" : arguments[0])).parent_path();
-  result.interrupted = (limits.interrupt_signal != 0 || !limits.shrink_file.empty()) &&
+  result.interrupted = (limits.interrupt_signal != 0 || !limits.shrink_file.empty() ||
+                        limits.while_writing) &&
                        wait_for_output_writing(child, source_directory, limits);
   int status = 0;
   rusage usage{};

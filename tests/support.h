@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,12 @@ bool file_exists(const std::string &path);
 std::vector<std::pair<std::string, Bytes>> directory_snapshot(const std::string &directory);
 
 struct RunResult {
+  int pid;             // the process run
   int exit_status;     // -1 when the program did not exit normally
   int killed_by;       // the signal that ended the program, or 0
   long peak_memory_kb; // the program's peak resident memory
-  bool interrupted;    // the interrupting signal was sent while an output was being written
+  bool interrupted;    // what the limits ask for at that moment was done while an output was
+                       // being written
   // What the program printed on standard output and standard error.
   std::string printed_out;
   std::string printed_err;
@@ -60,6 +63,13 @@ struct RunLimits {
   // At that moment the file at this path is cut to shrink_to bytes instead; empty for none.
   std::string shrink_file;
   long long shrink_to = 0;
+  // Called at that moment with the process run, which it must leave to end by itself.
+  std::function<void(int pid)> while_writing;
+  // A command and its arguments that run the program, as nohup or strace do; empty for none.
+  std::vector<std::string> run_under;
+  // The program runs without root's power to read and search any directory, so that a
+  // directory's permissions hold for it too; a program that cannot give it up exits with 125.
+  bool without_root_override = false;
 };
 
 // Runs the real morvane program with the given arguments in working directory cwd. When they

@@ -40,9 +40,14 @@ void make_array_name(const char *base, char *name) {
   *out = '\0';
 }
 
+bool is_same_file(const FileIdentity &a, const FileIdentity &b) {
+  return a.file != 0 && a.volume == b.volume && a.file == b.file;
+}
+
 } // namespace
 
-ConversionOutcome prepare_output(OutputFile &output) {
+ConversionOutcome prepare_output(OutputFile &output, const FileIdentity &source) {
+  output.source = source;
   char directory[PathCapacity];
   char own_name[PathCapacity];
   if (!directory_part(SourcePath, directory, sizeof directory))
@@ -77,6 +82,15 @@ ConversionOutcome prepare_output(OutputFile &output) {
 ConversionOutcome finish_output(OutputFile &output) {
   bool written = flush_writer(output.text);
   written = std::fflush(output.text.file) == 0 && written;
+  // A link can give the source the output's name (s.bmp leading to s.c): the output would then
+  // replace the very bytes it was made from. An output's name that is a link itself is replaced,
+  // whatever it leads to.
+  FileIdentity existing;
+  if (file_identity(output.final_name, &existing) && is_same_file(existing, output.source)) {
+    abandon_output(output);
+    return failed(ResultReadFailed, "writing %s would replace the source itself",
+                  output.final_name);
+  }
   if (put_output_in_place(output.text.file, output.temporary_name, written, output.final_name))
     return succeeded();
   return failed_in_system(ResultReadFailed, "writing %s failed", output.final_name);

@@ -3,25 +3,28 @@
 
 #include "convert/common/conversion.h"
 #include "convert/common/text_writer.h"
+#include "platform/platform.h"
 
 // The output is written to a temporary file beside its final name and replaces that name only
 // when it is complete, so a failed conversion never leaves a user's earlier output damaged, and
 // an interrupted one leaves nothing behind.
 struct OutputFile {
   TextWriter text;
-  char temporary_name[PathCapacity]; // empty while the temporary file has no name
+  char temporary_name[PathCapacity];
   char final_name[PathCapacity];
+  FileIdentity source; // which the output must never replace
 };
 
 // Turns SourcePath into the base name (the file's own name cut at its first '.') made fit to
 // begin C identifiers, makes the source's directory the working directory and opens the output
-// for writing; the output's own name keeps the base name as it is. ResultSuccess when it is
-// open; ResultReadFailed, with nothing created, when any step fails.
-ConversionOutcome prepare_output(OutputFile &output);
+// for writing; the output's own name keeps the base name as it is. source is the identity the
+// source had while it was open. ResultSuccess when it is open; ResultReadFailed, with nothing
+// created, when any step fails.
+ConversionOutcome prepare_output(OutputFile &output, const FileIdentity &source);
 
 // Closes the output and puts it in place as the base name followed by ".c", replacing any file
-// of that name. ResultSuccess when it is there; otherwise ResultReadFailed, with the temporary
-// file removed and any earlier output untouched.
+// of that name but the source itself. ResultSuccess when it is there; otherwise
+// ResultReadFailed, with the temporary file removed and any earlier output untouched.
 ConversionOutcome finish_output(OutputFile &output);
 
 // Gives the output up: the temporary file is removed and nothing is replaced.

@@ -15,7 +15,8 @@ void words_from_bytes(const unsigned char *bytes, std::size_t size, std::uint16_
     words[i] = 2 * i < size ? bytes[2 * i] : 0;
 }
 
-ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std::size_t count) {
+ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std::size_t count,
+                                    FileIdentity *identity) {
   // The largest of these sources, a screen file, is 2048 bytes.
   unsigned char bytes[2048];
   if (2 * count > sizeof bytes)
@@ -30,6 +31,7 @@ ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std:
     return unread;
   }
   close_source(source);
+  *identity = source.identity;
   words_from_bytes(bytes, static_cast<std::size_t>(got), words, count);
   return succeeded();
 }

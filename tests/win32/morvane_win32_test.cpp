@@ -604,6 +604,47 @@ void source_held_open_by_another_program(const Context &context, const std::wstr
   expect_names(dir, {L"pal.col", L"sheet.c", L"sheet.cgx"});
 }
 
+void output_never_replaces_its_source(const Context &context, const std::wstring &dir) {
+  // The source's second name is its output's: converting it would replace the source.
+  write_file(dir + L"\\h.c", colour_file());
+  expect(CreateHardLinkW((dir + L"\\h.col").c_str(), (dir + L"\\h.c").c_str(), nullptr),
+         "could not link h.col to h.c");
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\h.col"),
+                 ReadFailedText, DefaultCaption);
+  expect(read_file(dir + L"\\h.c") == colour_file(), "the source h.c was changed");
+  expect_names(dir, {L"h.c", L"h.col"});
+}
+
+void temporary_outputs_left_behind_are_removed(const Context &context, const std::wstring &dir) {
+  // A process that has ended: a conversion refused.
+  write_file(dir + L"\\notes.txt", "not graphics\r\n");
+  Started ended = start_program(context.program, quoted(context.program) + L" notes.txt", dir);
+  expect(ended.ok, "could not start the program");
+  if (!ended.ok)
+    return;
+  answer_message_box(ended.process.dwProcessId);
+  wait_for_exit(ended.process);
+  end_process(ended.process);
+  std::wstring gone = std::to_wstring(ended.process.dwProcessId);
+  std::wstring live = L"~morvane-" + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp";
+  write_file(dir + L"\\~morvane-" + gone + L"-0.tmp", "left by a program that ended");
+  write_file(dir + L"\\~morvane-" + gone + L"-99.tmp", "left by a program that ended");
+  // Names not exactly of that form, and a running process's file, stay.
+  std::vector<std::wstring> kept = {L"~morvane-" + gone + L"-00.tmp",
+                                    L"~morvane-" + gone + L"-100.tmp",
+                                    L"~morvane-0" + gone + L"-0.tmp",
+                                    L"~morvane-" + gone + L"-0.tmp.c",
+                                    L"~morvane--0.tmp",
+                                    live};
+  for (const std::wstring &name : kept)
+    write_file(dir + L"\\" + name, "not to be removed");
+  write_file(dir + L"\\pal.col", colour_file());
+  expect_outcome(run_command_line(context, quoted(context.program) + L" " + dir + L"\\pal.col"),
+                 SuccessText, SuccessCaption);
+  kept.insert(kept.end(), {L"notes.txt", L"pal.col", L"pal.c"});
+  expect_names(dir, kept);
+}
+
 void shell_icon_group_101(const Context &context, const std::wstring &) {
   // Icon group 101: two 32 x 32 images, one of 16 colours (4 bits) and one of 256 (8 bits).
   HMODULE program = LoadLibraryExW(context.program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -724,6 +765,8 @@ const TestCase test_cases[] = {
     {"output_named_by_the_stored_name", output_named_by_the_stored_name},
     {"source_in_a_drive_root", source_in_a_drive_root},
     {"source_held_open_by_another_program", source_held_open_by_another_program},
+    {"output_never_replaces_its_source", output_never_replaces_its_source},
+    {"temporary_outputs_left_behind_are_removed", temporary_outputs_left_behind_are_removed},
     {"shell_icon_group_101", shell_icon_group_101},
     {"version_and_manifest", version_and_manifest},
 };
