@@ -163,3 +163,24 @@ bool put_output_in_place(std::FILE *file, const char *name, bool written, const 
   restore_interrupts(&saved);
   return placed;
 }
+
+bool output_holds(const char *name, const char *text, std::size_t size) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return false;
+  struct stat info;
+  bool same = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+              static_cast<std::uint64_t>(info.st_size) == size;
+  // The earlier file is read and compared a block at a time.
+  char block[4096];
+  for (std::size_t done = 0; same && done < size;) {
+    std::size_t wanted = size - done < sizeof block ? size - done : sizeof block;
+    ssize_t got = read(fd, block, wanted);
+    if (got < 0 && errno == EINTR)
+      continue;
+    same = got > 0 && std::memcmp(block, text + done, static_cast<std::size_t>(got)) == 0;
+    done += got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+  close(fd);
+  return same;
+}

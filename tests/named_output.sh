@@ -33,5 +33,5 @@ if python3 -c 'import os, sys; os.open(sys.argv[1], os.O_TMPFILE | os.O_WRONLY, 
   exit 1
 fi
 # Those that put an output in place; not those of damaged sources or of memory.
-put_in_place='Output.*:Robustness.AnInterrupted*:Robustness.Simultaneous*:Robustness.AnOutputOpen*'
+put_in_place='Output.*:Robustness.AnInterrupted*:Robustness.Simultaneous*:Robustness.AnOutputOpen*:BuildForm.*'
 TMPDIR=$work/mount "$tests" --gtest_brief=1 --gtest_filter="$put_in_place"
