@@ -184,6 +184,9 @@ void expect_the_same_arrays(const ScratchDirectory &dir, const std::vector<Conve
 }
 
 TEST(BuildForm, EveryKindGivesTheArraysOfTheCompiledTextOnThisMachine) {
+#ifndef __ELF__
+  GTEST_SKIP() << "skipped: the system's compiler makes no ELF objects, which the test reads";
+#endif
   ScratchDirectory dir;
   std::vector<Converted> converted = convert_every_kind_both_ways(dir);
   expect_the_same_arrays(dir, converted, "cc");
