@@ -3,10 +3,19 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 
 namespace {
+
+// The names the texts hold, in UTF-8: the source's own file name, the base name the three files
+// are named by, and each array's.
+struct BuildNames {
+  std::string source_name;
+  std::string base_name;
+  std::string array_names[MostArrays];
+};
 
 // A name as a comment holds it: a control character (a line end would end a // comment) shows
 // as '?'.
@@ -61,6 +70,45 @@ bool find_names(const OutputFile &output, const char *base_name, BuildNames &nam
   return true;
 }
 
+// NAME.s: each array in a read-only section of its own, 4-byte aligned, global, an object of its
+// size, its bytes taken from NAME.bin (found through the assembler's -I).
+std::string assembly_text(const BuildNames &names, const TextWriter &values) {
+  std::string text = "/* The arrays morvane made, for the GNU assembler: their bytes are read "
+                     "from the file .incbin names, found through -I. */\n";
+  for (int i = 0; i < values.array_count; ++i) {
+    const std::string name = quoted(names.array_names[i]);
+    std::string size = std::to_string(2 * values.arrays[i].count);
+    text += "\t.section " + quoted(".rodata." + names.array_names[i]) + ",\"a\",%progbits\n";
+    text += "\t.balign 4\n";
+    text += "\t.global " + name + "\n";
+    text += "\t.type " + name + ", %object\n";
+    text += name + ":\n";
+    // An empty array takes no bytes: the assembler warns of an .incbin of none.
+    if (values.arrays[i].count > 0)
+      text += "\t.incbin " + in_assembler_string(names.base_name + BuildValuesSuffix) + ", " +
+              std::to_string(values.arrays[i].start) + ", " + size + "\n";
+    text += "\t.size " + name + ", " + size + "\n";
+  }
+  return text;
+}
+
+// NAME.h: each array declared with its element count and its 4-byte alignment.
+std::string header_text(const BuildNames &names, const TextWriter &values) {
+  std::string text = "// The arrays morvane made from " + in_comment(names.source_name) +
+                     ", for C and C++; they are defined in " + in_comment(names.base_name) +
+                     ".s.\n"
+                     "#pragma once\n"
+                     "#ifdef __cplusplus\n"
+                     "extern \"C\" {\n"
+                     "#endif\n";
+  for (int i = 0; i < values.array_count; ++i)
+    text += "extern const unsigned short " + names.array_names[i] + "[" +
+            std::to_string(values.arrays[i].count) + "] __attribute__((aligned(4)));\n";
+  return text + "#ifdef __cplusplus\n"
+                "}\n"
+                "#endif\n";
+}
+
 // One of the two texts on its way: its temporary file, written whole, waits to be put in place.
 struct PendingText {
   const char *suffix;
@@ -94,42 +142,6 @@ ConversionOutcome failed_writing(const char *name, OutputFile &output, PendingTe
 }
 
 } // namespace
-
-std::string assembly_text(const BuildNames &names, const TextWriter &values) {
-  std::string text = "/* The arrays morvane made, for the GNU assembler: their bytes are read "
-                     "from the file .incbin names, found through -I. */\n";
-  for (int i = 0; i < values.array_count; ++i) {
-    const std::string name = quoted(names.array_names[i]);
-    std::string size = std::to_string(2 * values.arrays[i].count);
-    text += "\t.section " + quoted(".rodata." + names.array_names[i]) + ",\"a\",%progbits\n";
-    text += "\t.balign 4\n";
-    text += "\t.global " + name + "\n";
-    text += "\t.type " + name + ", %object\n";
-    text += name + ":\n";
-    // An empty array takes no bytes: the assembler warns of an .incbin of none.
-    if (values.arrays[i].count > 0)
-      text += "\t.incbin " + in_assembler_string(names.base_name + BuildValuesSuffix) + ", " +
-              std::to_string(values.arrays[i].start) + ", " + size + "\n";
-    text += "\t.size " + name + ", " + size + "\n";
-  }
-  return text;
-}
-
-std::string header_text(const BuildNames &names, const TextWriter &values) {
-  std::string text = "// The arrays morvane made from " + in_comment(names.source_name) +
-                     ", for C and C++; they are defined in " + in_comment(names.base_name) +
-                     ".s.\n"
-                     "#pragma once\n"
-                     "#ifdef __cplusplus\n"
-                     "extern \"C\" {\n"
-                     "#endif\n";
-  for (int i = 0; i < values.array_count; ++i)
-    text += "extern const unsigned short " + names.array_names[i] + "[" +
-            std::to_string(values.arrays[i].count) + "] __attribute__((aligned(4)));\n";
-  return text + "#ifdef __cplusplus\n"
-                "}\n"
-                "#endif\n";
-}
 
 ConversionOutcome finish_build_files(OutputFile &output) {
   PendingText texts[2] = {{".s", {}, {}, nullptr, {}}, {".h", {}, {}, nullptr, {}}};
