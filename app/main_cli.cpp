@@ -1,17 +1,28 @@
 // The command-line program: converts each file it is given and prints a line for each, naming
-// the file. It uses only the standard library and the platform seam, so it builds anywhere: on
-// Windows it is the console companion, morvane-cli.exe.
+// the file; or, for a build, writes each file's build form and prints its failures alone. It
+// uses only the standard library and the platform seam, so it builds anywhere: on Windows it is
+// the console companion, morvane-cli.exe.
 #include <cstring>
 #include <string>
 
 #include "app/dispatch.h"
 #include "app/messages.h"
+#include "convert/common/output.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
 
+namespace {
+
+// A build, which tells a failure by the exit status, is shown failures alone.
+bool some_file_failed = false;
+
+} // namespace
+
 void report_result(const char *path, const ConversionOutcome &outcome) {
+  if (outcome.result != ResultSuccess)
+    some_file_failed = true;
   OutcomeMessage message = outcome_message(outcome.result);
-  if (!message.text)
+  if (!message.text || (BuildForm && outcome.result == ResultSuccess))
     return;
   // Only a success prints on standard output, so that a build can tell it by that line alone.
   // Each line goes out whole as soon as it is known, in its place among the lines of other
@@ -34,12 +45,13 @@ void report_result(const char *path, const ConversionOutcome &outcome) {
 
 namespace {
 
-// "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows.
+// "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows, and the
+// same after "--build DIR".
 std::string usage() {
-  std::string line = "usage: morvane ";
+  std::string files;
   for (std::size_t i = 0; const char *extension = source_extension(i); ++i)
-    line += std::string(i == 0 ? "" : "|") + "FILE." + extension;
-  return line + " ...\n";
+    files += std::string(i == 0 ? "" : "|") + "FILE." + extension;
+  return "usage: morvane " + files + " ...\n       morvane --build DIR " + files + " ...\n";
 }
 
 // What the four source kinds become; the extension alone, in any letter case, tells the kind.
@@ -48,7 +60,11 @@ const char SourceKinds[] =
     "  .bmp  a 16- or 256-colour bitmap, width and height multiples of 8: NAME_pal and NAME_sp\n"
     "  .scr  a screen of 32 x 32 entries (2,048 bytes): NAME_map\n"
     "  .cgx  1,024 planar 4-bit characters (32,768 bytes): NAME_sp\n"
-    "  .col  256 colours of 16 bits (512 bytes): NAME_pal\n";
+    "  .col  256 colours of 16 bits (512 bytes): NAME_pal\n"
+    "With --build, writes no NAME.c but, into the directory DIR, NAME.bin (the arrays' values,\n"
+    "little-endian), NAME.s (places them, for the GNU assembler with -I DIR) and NAME.h (declares\n"
+    "them for C and C++; rewritten only when it changes), prints only failures, and exits with 1\n"
+    "when any file failed.\n";
 
 // The outcome of converting the file argument names.
 ConversionOutcome convert_argument(const char *argument) {
@@ -77,6 +93,32 @@ void convert_each(int count, char **paths) {
   }
 }
 
+// The build directory argument names, kept for every conversion: ResultSuccess, or the outcome
+// each file then has.
+ConversionOutcome keep_build_directory_named(const char *argument) {
+  char buffer[2 * PathCapacity];
+  const char *path = argument_path(argument, buffer, sizeof buffer);
+  if (!path)
+    return failed(ResultReadFailed, "the build folder's path is longer than %zu bytes",
+                  sizeof buffer - 1);
+  if (!keep_build_directory(path))
+    return failed_in_system(ResultReadFailed, "cannot enter the build folder %s", path);
+  return succeeded();
+}
+
+// --build DIR FILE...: each file's build form in DIR; 1 when any file failed.
+int build_each(const char *directory, int count, char **paths) {
+  BuildForm = true;
+  ConversionOutcome kept = keep_build_directory_named(directory);
+  if (kept.result == ResultSuccess) {
+    convert_each(count, paths);
+  } else {
+    for (int i = 0; i < count; ++i)
+      report_result(paths[i], kept);
+  }
+  return some_file_failed ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -93,6 +135,14 @@ int main(int argc, char **argv) {
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     write_line(stdout, "morvane " MORVANE_VERSION "\n");
     return 0;
+  }
+  // Like them it has no extension.
+  if (std::strcmp(argv[1], "--build") == 0) {
+    if (argc < 4) {
+      write_line(stderr, usage());
+      return 2;
+    }
+    return build_each(argv[2], argc - 3, argv + 3);
   }
   convert_each(argc - 1, argv + 1);
   return 0;

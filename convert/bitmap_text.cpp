@@ -18,8 +18,7 @@ void write_palette(TextWriter &text, const char *base_name, const BitmapPicture 
   write_text(text, " color for ");
   write_decimal(text, picture.bits);
   write_text(text, "bit color */\n");
-  write_declaration_head(text, base_name, "_pal");
-  write_decimal(text, entry_count);
+  write_declaration_head(text, base_name, "_pal", entry_count);
   write_text(text, "] =\n{\n");
   for (int i = 0; i < entry_count; ++i) {
     // Entries from the colours-used field on are black whatever the table holds.
@@ -80,9 +79,9 @@ void write_bitmap_text(TextWriter &text, const char *base_name, const BitmapPict
   write_text(text, " x ");
   write_decimal(text, picture.height);
   write_text(text, " pixels */\n");
-  write_declaration_head(text, base_name, "_sp");
   // The element count of the positive size, also for a top-down bitmap.
-  write_decimal(text, static_cast<long long>(picture.row_bytes * picture.row_count / 2));
+  write_declaration_head(text, base_name, "_sp",
+                         static_cast<long long>(picture.row_bytes * picture.row_count / 2));
   write_text(text, "]=\n{\n");
   if (picture.bits == 8)
     write_tiles<8>(text, picture);

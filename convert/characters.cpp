@@ -13,6 +13,7 @@ namespace {
 
 constexpr int CharacterBytes = 32; // 8 rows of 4 planes
 constexpr int SheetTiles = 1024;
+constexpr int SheetValues = 16 * SheetTiles; // 16 values a 4-bit tile
 constexpr int LastCharacterNumber = 1023;
 
 // For each plane byte, its eight bits spread out to bit 0 of eight nibbles: bit 7, the leftmost
@@ -40,8 +41,8 @@ void write_prologue(TextWriter &text, const char *base_name) {
   write_text(text, TypeCommentLine);
   write_text(text, "// Brundival v1.00\tby zelmor\n\n");
   write_text(text, "/* 256 x 256 pixels */\n");
-  write_declaration_head(text, base_name, "_sp");
-  write_text(text, "16384] =\n{\n");
+  write_declaration_head(text, base_name, "_sp", SheetValues);
+  write_text(text, "] =\n{\n");
 }
 
 } // namespace

@@ -29,8 +29,7 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
   write_text(text, TypeCommentLine);
   write_text(text, "// Ostrelin v1.01\tby zelmor\n\n");
   write_text(text, "/* used 32 x 32 Tile data */\n");
-  write_declaration_head(text, base_name, "_map");
-  write_decimal(text, ScreenEntryCount);
+  write_declaration_head(text, base_name, "_map", ScreenEntryCount);
   write_text(text, "]=\n{\n");
   for (int i = 0; i < ScreenEntryCount; ++i) {
     if (i % 4 == 0 && i != 0)

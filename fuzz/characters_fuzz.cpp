@@ -1,5 +1,6 @@
-// Fuzzes the character converter's text with character files of any length, in memory: every
-// length, short or long, converts, padded with zeros to its full size as the converter pads it.
+// Fuzzes the character converter's writing, in both sinks, with character files of any length, in
+// memory: every length, short or long, converts, padded with zeros to its full size as the
+// converter pads it.
 #include <algorithm>
 #include <cstring>
 
@@ -12,9 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (held != 0)
     std::memcpy(file, data, held);
   std::memset(file + held, 0, CharacterFileBytes - held);
-  static TextWriter writer;
-  start_discarding_writer(writer);
-  write_characters_text(writer, "fuzz", file);
-  end_discarding_writer(writer);
+  write_in_both_sinks([](TextWriter &writer) { write_characters_text(writer, "fuzz", file); });
   return 0;
 }

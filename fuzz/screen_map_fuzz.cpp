@@ -1,4 +1,4 @@
-// Fuzzes the screen map converter's text with screen files of any length, in memory.
+// Fuzzes the screen map converter's writing, in both sinks, with screen files of any length.
 #include "convert/common/source_words.h"
 #include "convert/screen_map.h"
 #include "fuzz_support.h"
@@ -6,9 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   std::uint16_t words[ScreenEntryCount];
   words_from_bytes(data, size, words, ScreenEntryCount);
-  static TextWriter writer;
-  start_discarding_writer(writer);
-  write_screen_map_text(writer, "fuzz", words);
-  end_discarding_writer(writer);
+  write_in_both_sinks(
+      [&words](TextWriter &writer) { write_screen_map_text(writer, "fuzz", words); });
   return 0;
 }

@@ -19,16 +19,19 @@ namespace {
 // ".morvane-PID-N": the process that writes it and a number that makes it new.
 constexpr char TemporaryPrefix[] = ".morvane-";
 
-// The temporary output while there is one, so that a signal that ends the program (Ctrl+C,
-// Ctrl+\, kill, a closed terminal) can remove it first. It changes only while those signals are
-// blocked, so the handler never sees half a name.
-char pending_output[32];
+// The temporary outputs while there are any (the build form writes three at once), so that a
+// signal that ends the program (Ctrl+C, Ctrl+\, kill, a closed terminal) can remove them first.
+// They change only while those signals are blocked, so the handler never sees half a name.
+constexpr int MostPendingOutputs = 3;
+char pending_outputs[MostPendingOutputs][32];
 
 constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 extern "C" void remove_pending_output(int signal_number) {
-  if (pending_output[0] != '\0')
-    unlink(pending_output);
+  for (const char *pending : pending_outputs) {
+    if (pending[0] != '\0')
+      unlink(pending);
+  }
   // SA_RESETHAND has put the default action back: the signal ends the program on return.
   raise(signal_number);
 }
@@ -58,10 +61,18 @@ void remove_pending_output_on_interrupt() {
   }
 }
 
+char *pending_slot(const char *name) {
+  for (char *pending : pending_outputs) {
+    if (std::strcmp(pending, name) == 0)
+      return pending;
+  }
+  return nullptr;
+}
+
 // Removes the temporary outputs in the working directory that a process killed past catching
-// (SIGKILL) left behind: those whose process is gone. This process has none while it looks, so
-// one of its own number is left from an earlier process that had that number. Where the
-// directory may not be read nothing is removed.
+// (SIGKILL) left behind: those whose process is gone. One of this process's number that it is
+// not writing now is left from an earlier process that had that number. Where the directory may
+// not be read nothing is removed.
 void remove_stale_outputs() {
   DIR *directory = opendir(".");
   if (!directory)
@@ -70,7 +81,8 @@ void remove_stale_outputs() {
   while (const dirent *entry = readdir(directory)) {
     auto writer =
         static_cast<pid_t>(writer_of_temporary(entry->d_name, TemporaryPrefix, "", INT_MAX));
-    if (writer == 0 || (writer != self && (kill(writer, 0) == 0 || errno != ESRCH)))
+    if (writer == 0 || (writer != self && (kill(writer, 0) == 0 || errno != ESRCH)) ||
+        (writer == self && pending_slot(entry->d_name)))
       continue;
     struct stat info;
     if (lstat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
@@ -88,17 +100,22 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   remove_stale_outputs();
   remove_pending_output_on_interrupt();
   for (unsigned attempt = 0; attempt < TemporaryAttempts; ++attempt) {
-    char candidate[sizeof pending_output];
+    char candidate[sizeof pending_outputs[0]];
     std::snprintf(candidate, sizeof candidate, "%s%ld-%u", TemporaryPrefix,
                   static_cast<long>(getpid()), attempt);
     if (std::strlen(candidate) >= capacity)
       return nullptr;
+    char *slot = pending_slot("");
+    if (!slot) {
+      errno = EMFILE;
+      return nullptr;
+    }
     sigset_t saved;
     block_interrupts(&saved);
     int fd = open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     int error = errno;
     if (fd >= 0)
-      std::memcpy(pending_output, candidate, sizeof candidate);
+      std::memcpy(slot, candidate, sizeof candidate);
     restore_interrupts(&saved);
     if (fd < 0 && error == EEXIST)
       continue;
@@ -125,7 +142,29 @@ bool put_output_in_place(std::FILE *file, const char *name, bool written, const 
   bool placed = written && rename(name, to) == 0;
   if (!placed)
     unlink(name);
-  pending_output[0] = '\0';
+  if (char *slot = pending_slot(name))
+    slot[0] = '\0';
   restore_interrupts(&saved);
   return placed;
+}
+
+bool output_holds(const char *name, const char *text, std::size_t size) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return false;
+  struct stat info;
+  bool same = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+              static_cast<std::uint64_t>(info.st_size) == size;
+  // The earlier file is read and compared a block at a time.
+  char block[4096];
+  for (std::size_t done = 0; same && done < size;) {
+    std::size_t wanted = size - done < sizeof block ? size - done : sizeof block;
+    ssize_t got = read(fd, block, wanted);
+    if (got < 0 && errno == EINTR)
+      continue;
+    same = got > 0 && std::memcmp(block, text + done, static_cast<std::size_t>(got)) == 0;
+    done += got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+  close(fd);
+  return same;
 }

@@ -85,6 +85,14 @@ bool keep_working_directory();
 // False when it cannot be returned to, or none is kept.
 bool return_to_kept_directory();
 
+// Keeps the directory at path (taken from the working directory, as a source's path is) as the
+// one enter_build_directory makes the working directory. False when it is no directory or
+// cannot be kept.
+bool keep_build_directory(const char *path);
+
+// False when the kept build directory cannot be entered, or none is kept.
+bool enter_build_directory();
+
 // The system's own words, in English, for why the last call of this seam that failed did
 // ("No such file or directory"); always a NUL-terminated text, cut to capacity.
 void describe_system_failure(char *words, std::size_t capacity);
@@ -109,6 +117,16 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity);
 // closing succeeded, puts it in place as to, replacing an existing to in one step. True when it
 // is there; otherwise nothing of it is left and an existing to is untouched.
 bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to);
+
+// True when the file name in the working directory, an earlier output named as
+// put_output_in_place names its to, holds exactly the size bytes at text.
+bool output_holds(const char *name, const char *text, std::size_t size);
+
+// name, an output's or an array's name in the program's narrow text, as UTF-8 in utf8 (capacity
+// bytes with the NUL): as it is where the narrow text is the file system's own bytes; on Windows
+// from code page 932, each stand-in taking back its character from the source's own name. False
+// when it does not fit.
+bool utf8_of_name(const char *name, char *utf8, std::size_t capacity);
 
 #ifdef _WIN32
 // The Windows shell takes the source's path in as the system names it, in UTF-16. This keeps it

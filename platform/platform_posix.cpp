@@ -203,8 +203,35 @@ bool keep_working_directory() {
 // With none kept, fchdir fails on the -1 and says so.
 bool return_to_kept_directory() { return fchdir(kept_directory) == 0; }
 
+namespace {
+
+// The kept build directory, open for fchdir; -1 while none is kept.
+int build_directory = -1;
+
+} // namespace
+
+bool keep_build_directory(const char *path) {
+  int directory = open(path, DirectoryPlace | O_DIRECTORY | O_CLOEXEC);
+  if (directory < 0)
+    return false;
+  if (build_directory >= 0)
+    close(build_directory);
+  build_directory = directory;
+  return true;
+}
+
+bool enter_build_directory() { return fchdir(build_directory) == 0; }
+
 void describe_system_failure(char *words, std::size_t capacity) {
   std::snprintf(words, capacity, "%s", std::strerror(errno));
 }
 
 bool starts_two_byte_character(unsigned char) { return false; }
+
+bool utf8_of_name(const char *name, char *utf8, std::size_t capacity) {
+  std::size_t length = std::strlen(name);
+  if (length >= capacity)
+    return false;
+  std::memcpy(utf8, name, length + 1);
+  return true;
+}

@@ -197,6 +197,39 @@ bool return_to_kept_directory() {
   return kept_directory[0] != L'\0' && SetCurrentDirectoryW(kept_directory);
 }
 
+namespace {
+
+// The kept build directory, as a full path; empty while none is kept.
+wchar_t build_directory[WidePathCapacity];
+
+} // namespace
+
+bool keep_build_directory(const char *path) {
+  build_directory[0] = L'\0';
+  wchar_t wide[WidePathCapacity];
+  wchar_t full[WidePathCapacity];
+  if (!shift_jis_to_wide_from(path, source_path, wide, WidePathCapacity))
+    return false;
+  DWORD length = GetFullPathNameW(wide, WidePathCapacity, full, nullptr);
+  if (length >= WidePathCapacity)
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  if (length == 0 || length >= WidePathCapacity)
+    return false;
+  DWORD attributes = GetFileAttributesW(full);
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return false;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetLastError(ERROR_DIRECTORY);
+    return false;
+  }
+  std::wmemcpy(build_directory, full, length + 1);
+  return true;
+}
+
+bool enter_build_directory() {
+  return build_directory[0] != L'\0' && SetCurrentDirectoryW(build_directory);
+}
+
 void describe_system_failure(char *words, std::size_t capacity) {
   if (capacity == 0)
     return;
@@ -318,4 +351,37 @@ bool put_output_in_place(std::FILE *file, const char *name, bool written, const 
     return true;
   DeleteFileW(wide_from);
   return false;
+}
+
+bool output_holds(const char *name, const char *text, std::size_t size) {
+  wchar_t wide[WidePathCapacity];
+  if (!shift_jis_to_wide_from(name, source_name, wide, WidePathCapacity))
+    return false;
+  HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  LARGE_INTEGER length;
+  bool same = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &length) &&
+              static_cast<std::uint64_t>(length.QuadPart) == size;
+  // The earlier file is read and compared a block at a time.
+  char block[4096];
+  for (std::size_t done = 0; same && done < size;) {
+    DWORD wanted = static_cast<DWORD>(size - done < sizeof block ? size - done : sizeof block);
+    DWORD got = 0;
+    same = ReadFile(file, block, wanted, &got, nullptr) && got > 0 &&
+           std::memcmp(block, text + done, got) == 0;
+    done += got;
+  }
+  CloseHandle(file);
+  return same;
+}
+
+bool utf8_of_name(const char *name, char *utf8, std::size_t capacity) {
+  wchar_t wide[WidePathCapacity];
+  if (!shift_jis_to_wide_from(name, source_name, wide, WidePathCapacity))
+    return false;
+  int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, static_cast<int>(capacity), nullptr, nullptr);
+  return bytes > 0;
 }

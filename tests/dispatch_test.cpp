@@ -197,7 +197,8 @@ TEST(CommandLine, HelpAndVersionPrintOnStandardOutputAndConvertNothing) {
 TEST(CommandLine, WithoutAPathPrintsUsage) {
   RunResult run = run_morvane({});
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col ...\n");
+  EXPECT_EQ(run.err, "usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col ...\n"
+                     "       morvane --build DIR FILE.bmp|FILE.scr|FILE.cgx|FILE.col ...\n");
   EXPECT_EQ(run.exit_status, 2);
 }
 

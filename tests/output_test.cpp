@@ -290,11 +290,10 @@ TEST(TextWriter, NumberFormatsAndLineEnds) {
             }),
             "0,-16,2147483647,99999,100000,-9223372036854775808,0xffffffffffffffff\r\n\r\n");
   EXPECT_EQ(written_by([](TextWriter &w) {
-              write_component(w, 0);
-              write_component(w, 5);
-              write_component(w, 31);
+              write_colour(w, 0, 5, 31);
+              write_colour(w, 10, 9, 30);
             }),
-            " 0 531");
+            "RGB( 0, 5,31)RGB(10, 9,30)");
   // More text than the buffer holds arrives whole and in order, short pieces and long ones
   // crossing the ends of blocks.
   std::string long_text = written_by([](TextWriter &w) {
@@ -361,6 +360,44 @@ TEST(TextWriter, CharactersWholeAndLongPiecesInParts) {
     expected += i % 7 == 6 ? "\r\n" : std::string(1, static_cast<char>('a' + i % 26));
   }
   EXPECT_TRUE(written_by([](TextWriter &w) { write_text(w, long_piece); }) == expected);
+}
+
+// The same calls in the values sink: the elements alone, little-endian, and where each array
+// begins among them, past the first blocks handed on too.
+TEST(TextWriter, TheValuesSinkKeepsElementsAndArrayStarts) {
+  std::FILE *file = std::tmpfile();
+  static TextWriter writer;
+  start_value_writer(writer, file);
+  write_text(writer, "const u16 ");
+  write_decimal(writer, 12);
+  start_array(writer, "base", "_map", 3);
+  write_hex(writer, 0x1234);
+  write_text(writer, ",\n");
+  write_colour(writer, 31, 0, 1);
+  write_colour(writer, 0, 31, 30);
+  const unsigned char rows[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+  constexpr int Characters = 20000; // over a mebibyte of elements
+  for (int i = 0; i < Characters; ++i)
+    write_character(writer, i, rows, 0, 4, false); // one row of four values eight times
+  start_array(writer, "base", "_sp", 0);
+  ASSERT_TRUE(flush_writer(writer));
+
+  Bytes expected = {0x34, 0x12, 0x1F, 0x04, 0xE0, 0x7B};
+  for (int i = 0; i < Characters; ++i)
+    for (int row = 0; row < 8; ++row)
+      expected.insert(expected.end(), rows, rows + 8);
+  std::rewind(file);
+  Bytes bytes(expected.size() + 1);
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  std::fclose(file);
+  EXPECT_TRUE(bytes == expected);
+  ASSERT_EQ(writer.array_count, 2);
+  EXPECT_STREQ(writer.arrays[0].name, "base_map");
+  EXPECT_EQ(writer.arrays[0].count, 3);
+  EXPECT_EQ(writer.arrays[0].start, 0u);
+  EXPECT_STREQ(writer.arrays[1].name, "base_sp");
+  EXPECT_EQ(writer.arrays[1].count, 0);
+  EXPECT_EQ(writer.arrays[1].start, expected.size());
 }
 
 } // namespace

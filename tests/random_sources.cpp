@@ -24,7 +24,9 @@ Bytes random_of(std::size_t size) {
 
 void write_source(const std::string &name, const Bytes &bytes) {
   std::FILE *file = std::fopen((directory + "/" + name).c_str(), "wb");
-  if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+  // An empty source has no bytes to hand to fwrite, whose pointer may not be null.
+  if (!file ||
+      (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) ||
       std::fclose(file) != 0) {
     std::fprintf(stderr, "cannot write %s\n", name.c_str());
     std::exit(1);

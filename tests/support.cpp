@@ -174,7 +174,8 @@ constexpr long MaxrssUnitsPerKib = 1;
 #endif
 
 bool is_option(const std::string &argument) {
-  return argument == "--help" || argument == "-h" || argument == "--version";
+  return argument == "--help" || argument == "-h" || argument == "--version" ||
+         argument == "--build";
 }
 
 bool starts_with(const std::string &text, const std::string &start) {

@@ -3,7 +3,10 @@
 
 #include <cstring>
 
+#include "convert/common/build_files.h"
 #include "platform/platform.h"
+
+bool BuildForm = false;
 
 namespace {
 
@@ -55,31 +58,42 @@ ConversionOutcome prepare_output(OutputFile &output, const FileIdentity &source)
   if (!own_file_name(SourcePath, own_name, sizeof own_name))
     return failed_in_system(ResultReadFailed, "cannot look up its own name");
 
+  std::memcpy(output.source_name, own_name, sizeof own_name);
+
   // The base name is cut at the first '.', so title.screen.bmp gives title.
   if (char *dot = std::strchr(own_name, '.'))
     *dot = '\0';
   std::size_t base_length = std::strlen(own_name);
-  if (base_length + sizeof OutputSuffix > PathCapacity)
-    return failed(ResultReadFailed, "the output's name %s.c does not fit %zu bytes", own_name,
-                  PathCapacity);
+  const char *suffix = BuildForm ? BuildValuesSuffix : OutputSuffix;
+  std::size_t suffix_size = std::strlen(suffix) + 1;
+  if (base_length + suffix_size > PathCapacity)
+    return failed(ResultReadFailed, "the output's name %s%s does not fit %zu bytes", own_name,
+                  suffix, PathCapacity);
 
   // Output landing in some other directory could replace an unrelated file there, so a failed
   // change of directory stops the conversion.
-  if (directory[0] != '\0' && !change_directory(directory))
+  if (BuildForm && !enter_build_directory())
+    return failed_in_system(ResultReadFailed, "cannot enter the build folder");
+  if (!BuildForm && directory[0] != '\0' && !change_directory(directory))
     return failed_in_system(ResultReadFailed, "cannot enter its folder %s", directory);
 
   make_array_name(own_name, SourcePath);
   std::memcpy(output.final_name, own_name, base_length);
-  std::memcpy(output.final_name + base_length, OutputSuffix, sizeof OutputSuffix);
+  std::memcpy(output.final_name + base_length, suffix, suffix_size);
 
   std::FILE *file = create_temporary_output(output.temporary_name, sizeof output.temporary_name);
   if (!file)
     return failed_in_system(ResultReadFailed, "writing %s failed", output.final_name);
-  start_writer(output.text, file);
+  if (BuildForm)
+    start_value_writer(output.text, file);
+  else
+    start_writer(output.text, file);
   return succeeded();
 }
 
 ConversionOutcome finish_output(OutputFile &output) {
+  if (BuildForm)
+    return finish_build_files(output);
   bool written = flush_writer(output.text);
   written = std::fflush(output.text.file) == 0 && written;
   // A link can give the source the output's name (s.bmp leading to s.c): the output would then

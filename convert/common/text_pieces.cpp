@@ -1,11 +1,14 @@
 // The pieces of generated text that more than one converter writes.
 #include "convert/common/text_pieces.h"
 
-void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix) {
+void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix,
+                            long long count) {
+  start_array(text, base_name, suffix, count);
   write_text(text, "const u16 ");
   write_text(text, base_name);
   write_text(text, suffix);
   write_text(text, "[");
+  write_decimal(text, count);
 }
 
 void write_palette_entry(TextWriter &text, int index, int count, unsigned red, unsigned green,
@@ -19,11 +22,7 @@ void write_palette_entry(TextWriter &text, int index, int count, unsigned red, u
     write_decimal(text, index / 16);
     write_text(text, "\t*/\n");
   }
-  write_text(text, "RGB(");
-  write_component(text, red);
-  write_text(text, ",");
-  write_component(text, green);
-  write_text(text, ",");
-  write_component(text, blue);
-  write_text(text, index == count - 1 ? ")" : "),");
+  write_colour(text, red, green, blue);
+  if (index != count - 1)
+    write_text(text, ",");
 }

@@ -4,8 +4,10 @@
 
 #include "convert/common/text_writer.h"
 
-// "const u16 BASE_SUFFIX[": the count and the rest of the line follow.
-void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix);
+// "const u16 BASE_SUFFIX[COUNT", where an array of count elements begins: the rest of the line
+// follows.
+void write_declaration_head(TextWriter &text, const char *base_name, const char *suffix,
+                            long long count);
 
 // Writes entry index of count as "RGB(r,g,b)" from 5-bit components, in its place in the array:
 // four to a line, a numbered group comment before every sixteenth, a comma after all but the

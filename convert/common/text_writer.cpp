@@ -1,4 +1,4 @@
-// Buffered formatting of generated text.
+// Buffered formatting of generated text, and the values sink behind the same calls.
 #include "convert/common/text_writer.h"
 
 #include <cstring>
@@ -29,6 +29,7 @@ char writer_buffer[WriterCapacity + WriterHeadroom];
 void write_out(TextWriter &writer, std::size_t size) {
   if (!writer.failed && size > 0 && std::fwrite(writer.buffer, 1, size, writer.file) != size)
     writer.failed = true;
+  writer.handed_on += size;
 }
 
 // Where the next piece goes, with the headroom free after it. A full buffer is handed on as a
@@ -107,6 +108,24 @@ char *store_hex(char *p, unsigned long long value) {
   return p + count;
 }
 
+// An element for the values sink: its 16 bits, little-endian whatever the machine.
+char *store_value(char *p, unsigned value) {
+  p[0] = static_cast<char>(value & 0xFF);
+  p[1] = static_cast<char>(value >> 8 & 0xFF);
+  return p + 2;
+}
+
+// A character's eight rows of row_values values, as the bytes they are stored in.
+char *store_character_values(char *p, const unsigned char *rows, std::ptrdiff_t row_step,
+                             int row_values) {
+  std::size_t row_bytes = 2 * static_cast<std::size_t>(row_values);
+  for (int row = 0; row < 8; ++row) {
+    std::memcpy(p, rows + row * row_step, row_bytes);
+    p += row_bytes;
+  }
+  return p;
+}
+
 template <int RowValues>
 char *store_character(char *p, long long number, const unsigned char *rows,
                       std::ptrdiff_t row_step) {
@@ -126,9 +145,17 @@ char *store_character(char *p, long long number, const unsigned char *rows,
 
 void start_writer(TextWriter &writer, std::FILE *file) {
   writer.file = file;
+  writer.sink = WriterSink::text;
   writer.failed = std::setvbuf(file, nullptr, _IONBF, 0) != 0;
   writer.used = 0;
+  writer.handed_on = 0;
   writer.buffer = writer_buffer;
+  writer.array_count = 0;
+}
+
+void start_value_writer(TextWriter &writer, std::FILE *file) {
+  start_writer(writer, file);
+  writer.sink = WriterSink::values;
 }
 
 bool flush_writer(TextWriter &writer) {
@@ -138,6 +165,8 @@ bool flush_writer(TextWriter &writer) {
 }
 
 void write_text(TextWriter &writer, std::string_view text) {
+  if (writer.sink == WriterSink::values)
+    return;
   // A byte becomes at most two, so a part of half the headroom fits.
   while (!text.empty()) {
     std::string_view part = text.substr(0, WriterHeadroom / 2);
@@ -147,23 +176,56 @@ void write_text(TextWriter &writer, std::string_view text) {
 }
 
 void write_decimal(TextWriter &writer, long long value) {
+  if (writer.sink == WriterSink::values)
+    return;
   commit(writer, store_decimal(text_end(writer), value));
 }
 
 void write_hex(TextWriter &writer, unsigned long long value) {
-  commit(writer, store_hex(text_end(writer), value));
+  if (writer.sink == WriterSink::values)
+    commit(writer, store_value(text_end(writer), static_cast<unsigned>(value)));
+  else
+    commit(writer, store_hex(text_end(writer), value));
 }
 
-void write_component(TextWriter &writer, unsigned value) {
+void write_colour(TextWriter &writer, unsigned red, unsigned green, unsigned blue) {
   char *p = text_end(writer);
-  p[0] = value < 10 ? ' ' : static_cast<char>('0' + value / 10);
-  p[1] = static_cast<char>('0' + value % 10);
-  commit(writer, p + 2);
+  if (writer.sink == WriterSink::values) {
+    commit(writer, store_value(p, red | green << 5 | blue << 10));
+    return;
+  }
+  p = store_text(p, "RGB(");
+  for (unsigned component : {red, green, blue}) {
+    p[0] = component < 10 ? ' ' : static_cast<char>('0' + component / 10);
+    p[1] = static_cast<char>('0' + component % 10);
+    p[2] = ',';
+    p += 3;
+  }
+  p[-1] = ')';
+  commit(writer, p);
+}
+
+void start_array(TextWriter &writer, const char *base_name, const char *suffix, long long count) {
+  if (writer.sink != WriterSink::values)
+    return;
+  // No converter begins more arrays; an output that did would be no output to trust.
+  if (writer.array_count == MostArrays) {
+    writer.failed = true;
+    return;
+  }
+  WrittenArray &array = writer.arrays[writer.array_count++];
+  std::snprintf(array.name, sizeof array.name, "%s%s", base_name, suffix);
+  array.count = count;
+  array.start = writer.handed_on + writer.used;
 }
 
 void write_character(TextWriter &writer, long long number, const unsigned char *rows,
                      std::ptrdiff_t row_step, int row_values, bool array_end) {
   char *p = text_end(writer);
+  if (writer.sink == WriterSink::values) {
+    commit(writer, store_character_values(p, rows, row_step, row_values));
+    return;
+  }
   p = row_values == 4 ? store_character<4>(p, number, rows, row_step)
                       : store_character<2>(p, number, rows, row_step);
   commit(writer, array_end ? p - 4 : p); // ", " and the line end

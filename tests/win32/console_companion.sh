@@ -3,6 +3,7 @@
 # (the shared sources and the command-line program's outputs) and $work (the driver's folders).
 
 companion="$MORVANE_WINE_DIR/companion"
+linux_morvane=$PWD/build-win32-posix/morvane
 mkdir -p "$companion"
 success=": 成功: ファイルの変換に成功しました！"
 
@@ -83,6 +84,37 @@ names_beyond_code_page_932() {
   return $status
 }
 
+# The build form, as a build under MSYS2 asks for it: the same files as the command-line
+# program's, the names in them in UTF-8 (a name beyond code page 932 with its '_' in the array
+# names, its own characters in the file's), nothing printed but failures, which make the exit
+# status 1.
+build_form_as_on_linux() {
+  local dir="$companion/build" names="$work/paths_beyond_code_page_932" file status=0
+  mkdir -p "$dir/windows" "$dir/linux"
+  cp "$expected"/pal.col "$expected"/tiles.bmp "$expected"/sheet.cgx "$expected"/scene.scr \
+    "$names/カード/カード.cgx" "$names/José/José.col" "$dir"
+  run_companion "$dir" --build windows pal.col tiles.bmp sheet.cgx scene.scr カード.cgx José.col
+  [ "$(cat "$companion/status")" = 0 ] && [ ! -s "$companion/out" ] && [ ! -s "$companion/err" ] ||
+    printed_instead "not a silent success" || return 1
+  (cd "$dir" && "$linux_morvane" --build linux pal.col tiles.bmp sheet.cgx scene.scr カード.cgx \
+    José.col) || return 1
+  for file in "$dir"/linux/*; do
+    case $(basename "$file") in José.h | José.s) continue ;; esac
+    cmp "$file" "$dir/windows/$(basename "$file")" || status=1
+  done
+  [ "$(ls "$dir/windows" | wc -l)" = 18 ] || { echo "not the 18 files"; status=1; }
+  grep -qx 'extern const unsigned short Jos__pal\[256\] __attribute__((aligned(4)));' \
+      "$dir/windows/José.h" &&
+    grep -q '^// The arrays morvane made from José.col,' "$dir/windows/José.h" &&
+    grep -qx '	.incbin "José.bin", 0, 512' "$dir/windows/José.s" ||
+    { echo "José's build form is not named right"; status=1; }
+  run_companion "$dir" --build windows missing.col pal.col
+  [ "$(cat "$companion/status")" = 1 ] && [ ! -s "$companion/out" ] &&
+    [[ "$(cat "$companion/err")" == "morvane: missing.col: ファイルの読み込みに失敗しました！ (cannot open: "?*")" ]] ||
+    printed_instead "not one failure line and the exit status 1" || status=1
+  return $status
+}
+
 # The README's Makefile rule with MORVANE naming the companion, as a Windows build under MSYS2
 # would: it converts, and a refused bitmap fails make and leaves no output.
 readme_rule_runs_the_companion() {
@@ -104,5 +136,6 @@ check "morvane-cli.exe names each failing file on standard error, with its reaso
 check "morvane-cli.exe: --version, --help, and the usage line without a path" options_and_usage
 check "morvane-cli.exe converts sources named beyond code page 932 as morvane.exe does" \
   names_beyond_code_page_932
+check "morvane-cli.exe --build writes the build form as morvane does" build_form_as_on_linux
 check "the README's Makefile rule runs with MORVANE naming morvane-cli.exe" \
   readme_rule_runs_the_companion
