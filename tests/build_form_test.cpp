@@ -92,9 +92,8 @@ std::vector<Converted> convert_every_kind_both_ways(const ScratchDirectory &dir)
   std::string src = dir.file("src");
   std::filesystem::create_directories(src);
   std::filesystem::create_directories(dir.file("out"));
-  for (const auto &entry : std::filesystem::directory_iterator(MORVANE_SOURCE_DIR "/samples"))
-    if (entry.path().extension() != ".py")
-      std::filesystem::copy_file(entry.path(), src + "/" + entry.path().filename().string());
+  for (const std::filesystem::path &sample : shipped_samples())
+    std::filesystem::copy_file(sample, src + "/" + sample.filename().string());
   std::string write_random = std::string("'") + RANDOM_SOURCES_EXE + "' '" + src + "'";
   EXPECT_EQ(std::system(write_random.c_str()), 0);
   std::vector<OddSource> odd = odd_sources();

@@ -37,18 +37,6 @@ bool is_complete_output(const std::string &text) {
   return ends_with(text, "\r\n};\r\n") || ends_with(text, "\r\n};\r\n\r\n");
 }
 
-std::vector<std::filesystem::path> shipped_samples() {
-  std::vector<std::filesystem::path> samples;
-  for (const auto &entry : std::filesystem::directory_iterator(MORVANE_SOURCE_DIR "/samples")) {
-    std::string extension = entry.path().extension().string();
-    for (std::size_t i = 0; const char *known = source_extension(i); ++i)
-      if (extension == std::string(".") + known)
-        samples.push_back(entry.path());
-  }
-  std::sort(samples.begin(), samples.end());
-  return samples;
-}
-
 // The first bytes one by one, the cuts at the ends of the bitmap headers and colour tables, and
 // about thirty more spread over the whole file. (Every prefix of a bitmap is tried in-process by
 // the bitmap tests; this is the real program end to end.)

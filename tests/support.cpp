@@ -326,3 +326,15 @@ std::vector<std::string> crlf_lines(const std::string &text) {
 // The test program runs converters in-process and reads their results directly; the outcome
 // lines are tested through the real program.
 void report_result(const char *, const ConversionOutcome &) {}
+
+std::vector<std::filesystem::path> shipped_samples() {
+  std::vector<std::filesystem::path> samples;
+  for (const auto &entry : std::filesystem::directory_iterator(MORVANE_SOURCE_DIR "/samples")) {
+    std::string extension = entry.path().extension().string();
+    for (std::size_t i = 0; const char *known = source_extension(i); ++i)
+      if (extension == std::string(".") + known)
+        samples.push_back(entry.path());
+  }
+  std::sort(samples.begin(), samples.end());
+  return samples;
+}

@@ -95,3 +95,7 @@ std::string c_compiler_complaints(const std::string &source, const std::string &
 
 // Splits text at CR LF; fails the test on any bare LF or CR.
 std::vector<std::string> crlf_lines(const std::string &text);
+
+// The shipped samples' sources (samples/*.bmp, .cgx, .scr, .col), sorted; none of the outputs a
+// build of them left beside them.
+std::vector<std::filesystem::path> shipped_samples();
