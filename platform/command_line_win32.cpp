@@ -11,12 +11,9 @@
 #include <vector>
 
 #include "platform/code_page_932.h"
-#include "platform/platform.h"
+#include "platform/platform_win32.h"
 
 namespace {
-
-// Room for the UTF-16 form of any argument whose code page 932 form can be taken in.
-constexpr int WideArgumentCapacity = 1024;
 
 std::string utf8_of(const wchar_t *wide, int length) {
   int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
@@ -47,9 +44,9 @@ char **command_line_arguments(int *count, char **argv) {
 }
 
 const char *argument_path(const char *argument, char *buffer, std::size_t capacity) {
-  wchar_t wide[WideArgumentCapacity];
+  wchar_t wide[WidePathCapacity];
   int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, argument, -1, wide,
-                                  WideArgumentCapacity);
+                                  WidePathCapacity);
   if (units <= 0 || !take_source_path(wide, units - 1, buffer, capacity))
     return nullptr;
   return buffer;

@@ -69,30 +69,30 @@ mutant convert/bitmap.cpp '  bool top_down = picture.height < 0;' '  bool top_do
   'bitmap: a top-down file'"'"'s rows taken bottom-up'
 mutant convert/bitmap.cpp '    place_rows(picture.decoded.get(), picture);' '    place_rows(bytes + start, picture);' \
   'bitmap RLE: the compressed stream walked as the pixels'
-mutant platform/source_bytes.cpp '  bytes.cut_short = held != size;' '  bytes.cut_short = 0;' \
+mutant platform/platform_posix.cpp '  bytes.read_short = held != size;' '  bytes.read_short = false;' \
   'source bytes read: a file that held fewer taken as whole'
-mutant platform/source_bytes.cpp '  std::memset(read + held, 0, size - held);' '' \
+mutant platform/platform_posix.cpp '  std::memset(read + held, 0, size - held);' '' \
   'source bytes read: the bytes past the file'"'"'s end not zero'
-mutant platform/output_posix.cpp '  bool placed = written && rename(name, to) == 0;' '  bool placed = written;
+mutant platform/platform_posix.cpp '  bool placed = to && closed && rename(name, to) == 0;' '  bool placed = to && closed;
   rename(name, to);' \
   'output: a failed rename reported as success'
-mutant platform/output_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
+mutant platform/platform_posix.cpp '  signal(SIGXFSZ, SIG_IGN);' '' \
   'output: SIGXFSZ left to end the program'
-mutant platform/output_posix.cpp '  remove_pending_output_on_interrupt();
+mutant platform/platform_posix.cpp '  remove_pending_output_on_interrupt();
 ' '' \
   'output: the temporary file left behind by the signals that end the program'
-mutant platform/output_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
+mutant platform/platform_posix.cpp 'InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT}' 'InterruptSignals[] = {SIGINT, SIGTERM}' \
   'output: SIGHUP and SIGQUIT leave the temporary file behind'
-mutant platform/output_posix.cpp ' || action.sa_handler == SIG_IGN)' ')' \
+mutant platform/platform_posix.cpp ' || action.sa_handler == SIG_IGN)' ')' \
   'output: a SIGHUP ignored under nohup caught, and the conversion ended by it'
-mutant platform/output_posix.cpp '  remove_stale_outputs();
+mutant platform/platform_posix.cpp '  remove_stale_outputs();
 ' '' \
   'output: a killed conversion'"'"'s hidden file never removed'
-mutant platform/output_posix.cpp '(writer != self && (kill(writer, 0) == 0 || errno != ESRCH))' 'false' \
+mutant platform/platform_posix.cpp '(writer != self && (kill(writer, 0) == 0 || errno != ESRCH))' 'false' \
   'output: a live conversion'"'"'s temporary file removed by the next one'
-mutant platform/output_posix.cpp 'writer == 0 || (writer != self && ' 'writer == 0 || (' \
+mutant platform/platform_posix.cpp 'writer == 0 || (writer != self && ' 'writer == 0 || (' \
   'output: a hidden file of this process'"'"'s own number taken for a live one'"'"'s'
-mutant platform/output_posix.cpp ' && S_ISREG(info.st_mode)' '' \
+mutant platform/platform_posix.cpp ' && S_ISREG(info.st_mode))' ')' \
   'output: a link named like a temporary file removed'
 mutant platform/temporary_name.cpp "(*from == '0' && end - from > 1)" 'false' \
   'output: a name with a leading zero taken for a temporary file'"'"'s'
@@ -112,9 +112,9 @@ mutant convert/bitmap.cpp '  if (!source_bytes_whole(bytes)) {
     abandon_output(output);' '  if (false) {
     abandon_output(output);' \
   'source shrunk under its mapping: output made from the lost pixels'
-mutant platform/platform_posix.cpp '  return fstat(static_cast<int>(bytes.mapped_file), &info) == 0 &&
+mutant platform/platform_posix.cpp '  return lost_page == 0 && fstat(static_cast<int>(bytes.mapped_file), &info) == 0 &&
          static_cast<std::uint64_t>(info.st_size) >= bytes.size;' \
-  '  return true;' \
+  '  return lost_page == 0;' \
   'source cut within its last page: output made from the zeros it reads as'
 mutant platform/platform_posix.cpp ' || !is_regular_file(info)' '' \
   'source: a device accepted as a source'

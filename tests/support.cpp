@@ -322,7 +322,3 @@ std::vector<std::string> crlf_lines(const std::string &text) {
   }
   return lines;
 }
-
-// The test program runs converters in-process and reads their results directly; the outcome
-// lines are tested through the real program.
-void report_result(const char *, const ConversionOutcome &) {}
