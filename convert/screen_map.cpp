@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-#include "convert/common/output.h"
 #include "convert/common/source_words.h"
 #include "convert/common/text_pieces.h"
 
@@ -24,8 +23,7 @@ std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
 
 } // namespace
 
-void write_screen_map_text(TextWriter &text, const char *base_name,
-                           const std::uint16_t (&entries)[ScreenEntryCount]) {
+void write_screen_map_text(TextWriter &text, const char *base_name, const std::uint16_t *entries) {
   write_text(text, TypeCommentLine);
   write_text(text, "// Ostrelin v1.01\tby zelmor\n\n");
   write_text(text, "/* used 32 x 32 Tile data */\n");
@@ -49,16 +47,5 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
 }
 
 ConversionOutcome convert_screen_map() {
-  std::uint16_t entries[ScreenEntryCount];
-  FileIdentity identity;
-  ConversionOutcome read = read_source_words(SourcePath, entries, ScreenEntryCount, &identity);
-  if (read.result != ResultSuccess)
-    return read;
-  // The source is closed before the output exists.
-  OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, identity);
-  if (prepared.result != ResultSuccess)
-    return prepared;
-  write_screen_map_text(output.text, SourcePath, entries);
-  return finish_output(output);
+  return convert_source_words(ScreenEntryCount, write_screen_map_text);
 }
