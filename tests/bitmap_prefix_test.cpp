@@ -7,6 +7,7 @@
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
 #include "convert/bitmap.h"
+#include "convert/bitmap_picture.h"
 #include "convert/bitmap_rle.h"
 
 namespace {
