@@ -172,6 +172,15 @@ ConversionOutcome read_shape(const BitmapHeader &header, BitmapPicture &picture)
   return succeeded();
 }
 
+// Reads the header from the first size bytes of the file and the picture's shape from it.
+ConversionOutcome read_checked_header(const unsigned char *bytes, std::size_t size,
+                                      BitmapHeader &header, BitmapPicture &picture) {
+  ConversionOutcome read = read_header(bytes, size, header);
+  if (read.result != ResultSuccess)
+    return read;
+  return read_shape(header, picture);
+}
+
 // The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
 // pixel for less), an end of line after every row and the end of the bitmap, with room for an
 // encoder's odd extra command or padding. Nothing past it is read, so a long file costs no
@@ -235,13 +244,10 @@ ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std:
 ConversionOutcome bitmap_bytes_used(const unsigned char *header_bytes, std::size_t header_size,
                                     std::uint64_t file_size, std::size_t *used) {
   BitmapHeader header;
-  ConversionOutcome read = read_header(header_bytes, header_size, header);
-  if (read.result != ResultSuccess)
-    return read;
   BitmapPicture picture;
-  ConversionOutcome shape = read_shape(header, picture);
-  if (shape.result != ResultSuccess)
-    return shape;
+  ConversionOutcome checked = read_checked_header(header_bytes, header_size, header, picture);
+  if (checked.result != ResultSuccess)
+    return checked;
   BitmapLayout layout = find_layout(header, file_size);
   std::uint64_t wanted = bytes_used(picture, layout);
   // An uncompressed file that does not hold every pixel byte is refused before anything is
@@ -258,12 +264,9 @@ ConversionOutcome bitmap_bytes_used(const unsigned char *header_bytes, std::size
 ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
                                BitmapPicture &picture) {
   BitmapHeader header;
-  ConversionOutcome read = read_header(bytes, size, header);
-  if (read.result != ResultSuccess)
-    return read;
-  ConversionOutcome shape = read_shape(header, picture);
-  if (shape.result != ResultSuccess)
-    return shape;
+  ConversionOutcome checked = read_checked_header(bytes, size, header, picture);
+  if (checked.result != ResultSuccess)
+    return checked;
   // bytes may be only the first bytes_used bytes of a longer file: the layout found from them is
   // the one found from the whole file, for they reach past an offset believed there (unless
   // the picture has no pixel at all, when where its pixels start makes no difference).

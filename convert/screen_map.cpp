@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "convert/common/sheet.h"
 #include "convert/common/source_words.h"
 #include "convert/common/text_pieces.h"
 
@@ -30,15 +31,7 @@ void write_screen_map_text(TextWriter &text, const char *base_name, const std::u
   write_declaration_head(text, base_name, "_map", ScreenEntryCount);
   write_text(text, "]=\n{\n");
   for (int i = 0; i < ScreenEntryCount; ++i) {
-    if (i % 4 == 0 && i != 0)
-      write_text(text, "\n");
-    if (i % 32 == 0) {
-      write_text(text, "/* ");
-      write_text(text, RowLabel);
-      write_text(text, " No. ");
-      write_decimal(text, i / 32);
-      write_text(text, " */\n");
-    }
+    write_entry_break(text, i, {32, "/* ", RowLabel, " No. ", " */\n"});
     // Every entry is followed by a comma but the last, which ends its line.
     write_hex(text, map_entry_from_screen_entry(entries[i]));
     write_text(text, i == ScreenEntryCount - 1 ? "\n" : ",");
