@@ -9,7 +9,8 @@
 
 namespace {
 
-// Holds the part of the open file that the picture its header describes can use, and parses it.
+// Reads the headers of the open file, then holds the part of it that the picture can use and
+// reads the colour table and the rows from it.
 ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, BitmapPicture &picture) {
   // The 14-byte file header and the 40 header bytes that hold every field read.
   unsigned char header[54];
@@ -19,11 +20,13 @@ ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, Bitmap
   long long file_size = source_size(source);
   if (file_size < 0)
     return failed_in_system(ResultReadFailed, "cannot tell its size");
-  std::size_t size;
-  ConversionOutcome used = bitmap_bytes_used(header, static_cast<std::size_t>(header_read),
-                                             static_cast<std::uint64_t>(file_size), &size);
-  if (used.result != ResultSuccess)
-    return used;
+  BitmapLayout layout;
+  ConversionOutcome read =
+      read_bitmap_header(header, static_cast<std::size_t>(header_read),
+                         static_cast<std::uint64_t>(file_size), picture, layout);
+  if (read.result != ResultSuccess)
+    return read;
+  std::size_t size = layout.usable_bytes;
   SourceHold hold = hold_source_bytes(source, size, bytes);
   if (hold == SourceHold::no_memory)
     return failed(ResultReadFailed, "no memory for its %zu bytes", size);
@@ -31,7 +34,7 @@ ConversionOutcome read_open_bitmap(SourceFile source, SourceBytes &bytes, Bitmap
     return failed_in_system(ResultReadFailed, "cannot read");
   // Bytes the file no longer held when they were read, or lost while they were parsed, read as
   // zeros: what is made of them is not the file's.
-  ConversionOutcome parsed = parse_bitmap(bytes.data, bytes.size, picture);
+  ConversionOutcome parsed = read_bitmap_parts(bytes.data, bytes.size, layout, picture);
   if (!source_bytes_whole(bytes))
     return failed(ResultReadFailed, "the file was cut short while it was read");
   return parsed;

@@ -53,24 +53,34 @@ struct BitmapHeader {
   bool os2;                  // an OS/2 2.x header
 };
 
-// The file, or the part of it given, is size bytes and stops in part, at bytes from to end - 1.
-ConversionOutcome cut_short_in(std::uint64_t size, const char *part, std::uint64_t from,
+// The parts of a bitmap file that a file cut short can stop in.
+enum class FilePart { headers, colour_table, pixel_data };
+
+// The file, or the part of it given, is size bytes and stops in part, which lies at bytes from
+// to end - 1; in the pixel data, which start at from, end - size bytes are missing.
+ConversionOutcome cut_short_in(std::uint64_t size, FilePart part, std::uint64_t from,
                                std::uint64_t end) {
+  auto number = [](std::uint64_t n) { return static_cast<unsigned long long>(n); };
+  if (part == FilePart::pixel_data)
+    return failed(ResultReadFailed,
+                  "the file is %llu bytes, cut short in the pixel data from offset %llu (%llu "
+                  "byte%s missing)",
+                  number(size), number(from), number(end - size), end - size == 1 ? "" : "s");
   return failed(ResultReadFailed, "the file is %llu bytes, cut short in %s (bytes %llu to %llu)",
-                static_cast<unsigned long long>(size), part, static_cast<unsigned long long>(from),
-                static_cast<unsigned long long>(end - 1));
+                number(size), part == FilePart::headers ? "the headers" : "the colour table",
+                number(from), number(end - 1));
 }
 
 // Reads the header of the kind its size field names from the first size bytes of the file.
 ConversionOutcome read_header(const unsigned char *bytes, std::size_t size, BitmapHeader &header) {
   if (size < 18)
-    return cut_short_in(size, "the headers", 0, 18);
+    return cut_short_in(size, FilePart::headers, 0, 18);
   std::uint32_t header_size = read_u32(bytes + 14);
   header.pixel_offset = read_u32(bytes + 10);
   header.table_start = 14 + std::uint64_t{header_size};
   if (header_size == CoreHeaderSize) {
     if (size < CoreHeaderBytes)
-      return cut_short_in(size, "the headers", 0, CoreHeaderBytes);
+      return cut_short_in(size, FilePart::headers, 0, CoreHeaderBytes);
     header.width = read_u16(bytes + 18);
     header.height = read_u16(bytes + 20);
     header.bits = read_u16(bytes + 24);
@@ -90,7 +100,7 @@ ConversionOutcome read_header(const unsigned char *bytes, std::size_t size, Bitm
   unsigned char fields[HeaderBytes] = {};
   std::size_t present = 14 + std::min<std::size_t>(header_size, InfoHeaderSize);
   if (size < present)
-    return cut_short_in(size, "the headers", 0, present);
+    return cut_short_in(size, FilePart::headers, 0, present);
   std::memcpy(fields, bytes, present);
   header.width = static_cast<std::int32_t>(read_u32(fields + 18));
   header.height = static_cast<std::int32_t>(read_u32(fields + 22));
@@ -100,15 +110,6 @@ ConversionOutcome read_header(const unsigned char *bytes, std::size_t size, Bitm
   header.entry_bytes = 4;
   return succeeded();
 }
-
-// What the headers say, once checked: the picture's shape and where its parts lie in the file.
-struct BitmapLayout {
-  std::uint64_t table_start;
-  std::size_t table_entries; // entries stored in the file
-  std::size_t entry_bytes;
-  std::uint64_t pixel_start;
-  bool rle;
-};
 
 // Where the table and the pixels of a file of file_size bytes lie.
 BitmapLayout find_layout(const BitmapHeader &header, std::uint64_t file_size) {
@@ -172,15 +173,6 @@ ConversionOutcome read_shape(const BitmapHeader &header, BitmapPicture &picture)
   return succeeded();
 }
 
-// Reads the header from the first size bytes of the file and the picture's shape from it.
-ConversionOutcome read_checked_header(const unsigned char *bytes, std::size_t size,
-                                      BitmapHeader &header, BitmapPicture &picture) {
-  ConversionOutcome read = read_header(bytes, size, header);
-  if (read.result != ResultSuccess)
-    return read;
-  return read_shape(header, picture);
-}
-
 // The longest stream a picture can need: every pixel its own 2-byte run (no command sets a
 // pixel for less), an end of line after every row and the end of the bitmap, with room for an
 // encoder's odd extra command or padding. Nothing past it is read, so a long file costs no
@@ -224,57 +216,45 @@ void place_rows(const unsigned char *first, BitmapPicture &picture) {
 }
 
 // The refusal of a file, or the part of it given, of size bytes where the picture needs end
-// bytes, naming the part it stops in; in the pixel data, where they start and how many are lost.
+// bytes, naming the part it stops in.
 ConversionOutcome cut_short(std::uint64_t size, const BitmapLayout &layout, std::uint64_t end) {
   if (size < layout.table_start)
-    return cut_short_in(size, "the headers", 0, layout.table_start);
+    return cut_short_in(size, FilePart::headers, 0, layout.table_start);
   if (size < layout.pixel_start)
-    return cut_short_in(size, "the colour table", layout.table_start, layout.pixel_start);
-  std::uint64_t missing = end - size;
-  return failed(ResultReadFailed,
-                "the file is %llu bytes, cut short in the pixel data from offset %llu (%llu "
-                "byte%s missing)",
-                static_cast<unsigned long long>(size),
-                static_cast<unsigned long long>(layout.pixel_start),
-                static_cast<unsigned long long>(missing), missing == 1 ? "" : "s");
+    return cut_short_in(size, FilePart::colour_table, layout.table_start, layout.pixel_start);
+  return cut_short_in(size, FilePart::pixel_data, layout.pixel_start, end);
 }
 
 } // namespace
 
-ConversionOutcome bitmap_bytes_used(const unsigned char *header_bytes, std::size_t header_size,
-                                    std::uint64_t file_size, std::size_t *used) {
-  BitmapHeader header;
-  BitmapPicture picture;
-  ConversionOutcome checked = read_checked_header(header_bytes, header_size, header, picture);
-  if (checked.result != ResultSuccess)
-    return checked;
-  BitmapLayout layout = find_layout(header, file_size);
-  std::uint64_t wanted = bytes_used(picture, layout);
+ConversionOutcome read_bitmap_header(const unsigned char *bytes, std::size_t size,
+                                     std::uint64_t file_size, BitmapPicture &picture,
+                                     BitmapLayout &layout) {
+  BitmapHeader header = {};
+  ConversionOutcome read = read_header(bytes, size, header);
+  if (read.result != ResultSuccess)
+    return read;
+  ConversionOutcome shape = read_shape(header, picture);
+  if (shape.result != ResultSuccess)
+    return shape;
+  layout = find_layout(header, file_size);
+  std::uint64_t used = bytes_used(picture, layout);
   // An uncompressed file that does not hold every pixel byte is refused before anything is
   // allocated for them.
-  if (!layout.rle && file_size < wanted)
-    return cut_short(file_size, layout, wanted);
-  if (wanted > SIZE_MAX)
+  if (!layout.rle && file_size < used)
+    return cut_short(file_size, layout, used);
+  if (used > SIZE_MAX)
     return failed(ResultReadFailed, "its %llu bytes do not fit in memory",
-                  static_cast<unsigned long long>(wanted));
-  *used = static_cast<std::size_t>(std::min(file_size, wanted));
+                  static_cast<unsigned long long>(used));
+  layout.usable_bytes = static_cast<std::size_t>(std::min(file_size, used));
   return succeeded();
 }
 
-ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
-                               BitmapPicture &picture) {
-  BitmapHeader header;
-  ConversionOutcome checked = read_checked_header(bytes, size, header, picture);
-  if (checked.result != ResultSuccess)
-    return checked;
-  // bytes may be only the first bytes_used bytes of a longer file: the layout found from them is
-  // the one found from the whole file, for they reach past an offset believed there (unless
-  // the picture has no pixel at all, when where its pixels start makes no difference).
-  BitmapLayout layout = find_layout(header, size);
+ConversionOutcome read_bitmap_parts(const unsigned char *bytes, std::size_t size,
+                                    const BitmapLayout &layout, BitmapPicture &picture) {
   // Only what the picture can use counts: a longer file, or padding after the stream, is not
   // looked at.
-  size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_used(picture, layout)));
-
+  size = std::min(size, layout.usable_bytes);
   std::uint64_t table_end = layout.table_start + layout.entry_bytes * layout.table_entries;
   if (table_end > size)
     return cut_short(size, layout, table_end);
@@ -302,4 +282,13 @@ ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
     place_rows(bytes + start, picture);
   }
   return succeeded();
+}
+
+ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
+                               BitmapPicture &picture) {
+  BitmapLayout layout;
+  ConversionOutcome header = read_bitmap_header(bytes, size, size, picture, layout);
+  if (header.result != ResultSuccess)
+    return header;
+  return read_bitmap_parts(bytes, size, layout, picture);
 }

@@ -25,15 +25,30 @@ struct BitmapPicture {
   std::unique_ptr<unsigned char[]> decoded;
 };
 
-// Reads and checks a bitmap from the first size bytes of its file, which must outlive the
-// picture's use. ResultSuccess with picture filled in, or the result that stops the conversion,
-// with its reason: ResultReadFailed, ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
+// Where a bitmap's parts lie in its file, as its headers tell.
+struct BitmapLayout {
+  std::uint64_t table_start;
+  std::size_t table_entries; // entries stored in the file
+  std::size_t entry_bytes;   // 4, or 3 in an OS/2 1.x table
+  std::uint64_t pixel_start;
+  bool rle;
+  std::size_t usable_bytes; // how many of the file's first bytes the picture can use
+};
+
+// Reads and checks the headers, from the first size bytes of a file of file_size bytes (54 hold
+// every field read), into the picture's shape and the layout. ResultSuccess, or the result that
+// stops the conversion before any of the rest is read, with its reason.
+ConversionOutcome read_bitmap_header(const unsigned char *bytes, std::size_t size,
+                                     std::uint64_t file_size, BitmapPicture &picture,
+                                     BitmapLayout &layout);
+
+// Reads and checks the colour table and the rows the layout places, from the first size bytes of
+// the file (its usable bytes, or all it holds), which must outlive the picture's use.
+ConversionOutcome read_bitmap_parts(const unsigned char *bytes, std::size_t size,
+                                    const BitmapLayout &layout, BitmapPicture &picture);
+
+// Both, from the first size bytes of a file that holds no more: ResultSuccess with picture filled
+// in, or the result that stops the conversion, with its reason: ResultReadFailed,
+// ResultNotIndexedBitmap or ResultSizeNotMultipleOf8.
 ConversionOutcome parse_bitmap(const unsigned char *bytes, std::size_t size,
                                BitmapPicture &picture);
-
-// How many of a file's first bytes the picture that its header describes can use, in used: past
-// them nothing is read. header is the file's first header_size bytes (all there are, or at least
-// 54), file_size its length. ResultSuccess, or the result that stops the conversion before
-// anything is held, with its reason.
-ConversionOutcome bitmap_bytes_used(const unsigned char *header, std::size_t header_size,
-                                    std::uint64_t file_size, std::size_t *used);
