@@ -118,7 +118,7 @@ mutant platform/platform_posix.cpp '  return lost_page == 0 && fstat(static_cast
   'source cut within its last page: output made from the zeros it reads as'
 mutant platform/platform_posix.cpp ' || !is_regular_file(info)' '' \
   'source: a device accepted as a source'
-mutant platform/platform_posix.cpp 'O_RDONLY | O_CLOEXEC | O_NONBLOCK' 'O_RDONLY | O_CLOEXEC' \
+mutant platform/platform_posix.cpp 'open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK)' 'open(path, O_RDONLY | O_CLOEXEC)' \
   'source: a FIFO opened blocking (hangs until the time limit)'
 mutant convert/bitmap_rle.cpp 'count <= cursor.width - cursor.x' 'count < cursor.width - cursor.x' \
   'RLE: a run ending exactly at the row end refused'
@@ -165,8 +165,7 @@ mutant convert/common/output.cpp "return c >= '0' && c <= '9';" "return c >= '0'
   'array names: the : after 9 kept'
 mutant convert/bitmap_text.cpp '    bytes = (bytes & 0x0F0F0F0F) << 4 | (bytes >> 4 & 0x0F0F0F0F);' '    bytes = (bytes & 0x0F0F0F0F) | (bytes >> 4 & 0x0F0F0F0F);' \
   '4-bit bitmap: a byte'"'"'s nibbles not traded'
-mutant app/main_cli.cpp '    if (i > 0 && lost.result == ResultSuccess && !return_to_kept_directory())' \
-  '    if (false)' \
+mutant app/main_cli.cpp '    if (!return_to_kept_directory()) {' '    if (false) {' \
   'command line: a path taken from the previous source'"'"'s folder'
 mutant app/main_cli.cpp 'if (count > 1 && !keep_working_directory())' 'if (count > 2 && !keep_working_directory())' \
   'command line: the second of exactly two paths taken from the first one'"'"'s folder'
