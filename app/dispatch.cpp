@@ -90,5 +90,3 @@ ConversionOutcome convert_path(const char *path) {
                   std::strlen(path), PathCapacity - 1);
   return run_conversion();
 }
-
-void convert_source(const char *path) { report_result(path, convert_path(path)); }

@@ -18,10 +18,3 @@ ConversionOutcome run_conversion();
 // What both shells do with a path they take in: it becomes SourcePath and is converted. A path
 // that does not fit SourcePath cannot be converted; it is refused as unreadable.
 ConversionOutcome convert_path(const char *path);
-
-// convert_path, its outcome reported through report_result.
-void convert_source(const char *path);
-
-// Provided by each shell: tells the user the outcome of converting path (as the shell took it
-// in). The Windows program then asks to end; the command line goes on to its next path.
-void report_result(const char *path, const ConversionOutcome &outcome);

@@ -16,8 +16,6 @@ namespace {
 // A build, which tells a failure by the exit status, is shown failures alone.
 bool some_file_failed = false;
 
-} // namespace
-
 void report_result(const char *path, const ConversionOutcome &outcome) {
   if (outcome.result != ResultSuccess)
     some_file_failed = true;
@@ -42,8 +40,6 @@ void report_result(const char *path, const ConversionOutcome &outcome) {
     write_line(stderr, line + ")\n");
   }
 }
-
-namespace {
 
 // "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows, and the
 // same after "--build DIR".
@@ -76,20 +72,33 @@ ConversionOutcome convert_argument(const char *argument) {
   return convert_path(path);
 }
 
-// Converts each path in turn. Each conversion moves into its source's directory, so every path
-// after the first is taken from the directory the program started in; where that directory
-// cannot be returned to, those paths fail rather than name some other file.
+// Reports each of count paths as failed, for the one reason why.
+void report_each_failed(int count, char **paths, const ConversionOutcome &why) {
+  for (int i = 0; i < count; ++i)
+    report_result(paths[i], why);
+}
+
+// Converts each path in turn. Each conversion moves into its source's directory, so the starting
+// directory is kept once and returned to before each later path; where it cannot be, the rest
+// fail rather than name some other file.
 void convert_each(int count, char **paths) {
-  ConversionOutcome lost = succeeded();
-  if (count > 1 && !keep_working_directory())
-    lost = failed_in_system(ResultReadFailed, "cannot keep the starting directory");
-  for (int i = 0; i < count; ++i) {
-    if (i > 0 && lost.result == ResultSuccess && !return_to_kept_directory())
-      lost = failed_in_system(ResultReadFailed, "cannot return to the starting directory");
-    if (i > 0 && lost.result != ResultSuccess)
-      report_result(paths[i], lost);
-    else
-      report_result(paths[i], convert_argument(paths[i]));
+  if (count > 1 && !keep_working_directory()) {
+    // The system's words are taken before the first conversion can change them.
+    ConversionOutcome lost =
+        failed_in_system(ResultReadFailed, "cannot keep the starting directory");
+    report_result(paths[0], convert_argument(paths[0]));
+    report_each_failed(count - 1, paths + 1, lost);
+    return;
+  }
+  report_result(paths[0], convert_argument(paths[0]));
+  for (int i = 1; i < count; ++i) {
+    if (!return_to_kept_directory()) {
+      report_each_failed(
+          count - i, paths + i,
+          failed_in_system(ResultReadFailed, "cannot return to the starting directory"));
+      return;
+    }
+    report_result(paths[i], convert_argument(paths[i]));
   }
 }
 
@@ -110,12 +119,10 @@ ConversionOutcome keep_build_directory_named(const char *argument) {
 int build_each(const char *directory, int count, char **paths) {
   BuildForm = true;
   ConversionOutcome kept = keep_build_directory_named(directory);
-  if (kept.result == ResultSuccess) {
+  if (kept.result == ResultSuccess)
     convert_each(count, paths);
-  } else {
-    for (int i = 0; i < count; ++i)
-      report_result(paths[i], kept);
-  }
+  else
+    report_each_failed(count, paths, kept);
   return some_file_failed ? 1 : 0;
 }
 

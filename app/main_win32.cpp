@@ -10,15 +10,13 @@
 #include "app/messages.h"
 #include "platform/code_page_932.h"
 #include "platform/platform.h"
+#include "platform/platform_win32.h"
 
 namespace {
 
 // Room for the code page 932 form of any path of fewer than PathCapacity UTF-16 units, each
 // one or two bytes; a path that needs more cannot fit SourcePath either.
 constexpr std::size_t NarrowPathCapacity = 2 * PathCapacity;
-// A byte of SourcePath comes from at most two UTF-16 units (a stand-in for a surrogate pair), so
-// a path of this many units or more cannot fit it.
-constexpr std::size_t WidePathCapacity = 2 * PathCapacity;
 
 // Set when the program was started with a non-empty command line; never cleared.
 int command_line_start = 0;
@@ -125,45 +123,6 @@ bool take_dropped_path(HDROP drop, char (&narrow)[NarrowPathCapacity]) {
   return take_source_path(path, static_cast<int>(std::wcslen(path)), narrow, sizeof narrow);
 }
 
-LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-  case WM_CREATE:
-    if (!command_line_start) {
-      DragAcceptFiles(window, TRUE);
-      return 0;
-    }
-    begin_the_conversion(window);
-    if (command_line_refused)
-      report_result("", failed(ResultReadFailed, "the path cannot be taken in"));
-    else
-      convert_source(command_line_path);
-    return 0;
-  case WM_DROPFILES: {
-    // Only the first file of the first drop is converted; every drop is released here.
-    HDROP drop = reinterpret_cast<HDROP>(wparam);
-    if (conversion_started) {
-      DragFinish(drop);
-      return 0;
-    }
-    begin_the_conversion(window);
-    char path[NarrowPathCapacity];
-    bool taken = take_dropped_path(drop, path);
-    DragFinish(drop);
-    if (taken)
-      convert_source(path);
-    else
-      report_result("", failed(ResultReadFailed, "the path cannot be taken in"));
-    return 0;
-  }
-  case WM_DESTROY:
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
-
-} // namespace
-
 // The box shows the outcome's text alone; the reason is for the command line.
 void report_result(const char *, const ConversionOutcome &outcome) {
   OutcomeMessage message = outcome_message(outcome.result);
@@ -180,6 +139,45 @@ void report_result(const char *, const ConversionOutcome &outcome) {
   }
   PostQuitMessage(0);
 }
+
+LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+  case WM_CREATE:
+    if (!command_line_start) {
+      DragAcceptFiles(window, TRUE);
+      return 0;
+    }
+    begin_the_conversion(window);
+    if (command_line_refused)
+      report_result("", failed(ResultReadFailed, "the path cannot be taken in"));
+    else
+      report_result(command_line_path, convert_path(command_line_path));
+    return 0;
+  case WM_DROPFILES: {
+    // Only the first file of the first drop is converted; every drop is released here.
+    HDROP drop = reinterpret_cast<HDROP>(wparam);
+    if (conversion_started) {
+      DragFinish(drop);
+      return 0;
+    }
+    begin_the_conversion(window);
+    char path[NarrowPathCapacity];
+    bool taken = take_dropped_path(drop, path);
+    DragFinish(drop);
+    if (taken)
+      report_result(path, convert_path(path));
+    else
+      report_result("", failed(ResultReadFailed, "the path cannot be taken in"));
+    return 0;
+  }
+  case WM_DESTROY:
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+} // namespace
 
 // The narrow command line the system passes is in the system's code page and may already have
 // lost characters, so the command line is read again as UTF-16.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "convert/common/output.h"
+#include "convert/common/sheet.h"
 #include "convert/common/text_pieces.h"
 #include "platform/platform.h"
 

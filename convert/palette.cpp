@@ -3,12 +3,10 @@
 
 #include <cstdint>
 
-#include "convert/common/output.h"
 #include "convert/common/source_words.h"
 #include "convert/common/text_pieces.h"
 
-void write_palette_text(TextWriter &text, const char *base_name,
-                        const std::uint16_t (&colours)[PaletteColourCount]) {
+void write_palette_text(TextWriter &text, const char *base_name, const std::uint16_t *colours) {
   write_text(text, ColourMacroLine);
   write_text(text, TypeCommentLine);
   write_text(text, "// Quorrel v1.00\tby zelmor\n\n");
@@ -22,16 +20,5 @@ void write_palette_text(TextWriter &text, const char *base_name,
 }
 
 ConversionOutcome convert_palette() {
-  std::uint16_t colours[PaletteColourCount];
-  FileIdentity identity;
-  ConversionOutcome read = read_source_words(SourcePath, colours, PaletteColourCount, &identity);
-  if (read.result != ResultSuccess)
-    return read;
-  // The source is closed before the output exists.
-  OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, identity);
-  if (prepared.result != ResultSuccess)
-    return prepared;
-  write_palette_text(output.text, SourcePath, colours);
-  return finish_output(output);
+  return convert_source_words(PaletteColourCount, write_palette_text);
 }

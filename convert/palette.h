@@ -9,8 +9,7 @@
 constexpr int PaletteColourCount = 256;
 
 // Writes the whole output for a colour file's 256 colours, its array named from base_name.
-void write_palette_text(TextWriter &text, const char *base_name,
-                        const std::uint16_t (&colours)[PaletteColourCount]);
+void write_palette_text(TextWriter &text, const char *base_name, const std::uint16_t *colours);
 
 // Converts the colour file named by SourcePath into base.c.
 ConversionOutcome convert_palette();

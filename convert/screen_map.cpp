@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "convert/common/output.h"
+#include "convert/common/sheet.h"
 #include "convert/common/source_words.h"
 #include "convert/common/text_pieces.h"
 
@@ -24,23 +24,14 @@ std::uint16_t map_entry_from_screen_entry(std::uint16_t screen_entry) {
 
 } // namespace
 
-void write_screen_map_text(TextWriter &text, const char *base_name,
-                           const std::uint16_t (&entries)[ScreenEntryCount]) {
+void write_screen_map_text(TextWriter &text, const char *base_name, const std::uint16_t *entries) {
   write_text(text, TypeCommentLine);
   write_text(text, "// Ostrelin v1.01\tby zelmor\n\n");
   write_text(text, "/* used 32 x 32 Tile data */\n");
   write_declaration_head(text, base_name, "_map", ScreenEntryCount);
   write_text(text, "]=\n{\n");
   for (int i = 0; i < ScreenEntryCount; ++i) {
-    if (i % 4 == 0 && i != 0)
-      write_text(text, "\n");
-    if (i % 32 == 0) {
-      write_text(text, "/* ");
-      write_text(text, RowLabel);
-      write_text(text, " No. ");
-      write_decimal(text, i / 32);
-      write_text(text, " */\n");
-    }
+    write_entry_break(text, i, {32, "/* ", RowLabel, " No. ", " */\n"});
     // Every entry is followed by a comma but the last, which ends its line.
     write_hex(text, map_entry_from_screen_entry(entries[i]));
     write_text(text, i == ScreenEntryCount - 1 ? "\n" : ",");
@@ -49,16 +40,5 @@ void write_screen_map_text(TextWriter &text, const char *base_name,
 }
 
 ConversionOutcome convert_screen_map() {
-  std::uint16_t entries[ScreenEntryCount];
-  FileIdentity identity;
-  ConversionOutcome read = read_source_words(SourcePath, entries, ScreenEntryCount, &identity);
-  if (read.result != ResultSuccess)
-    return read;
-  // The source is closed before the output exists.
-  OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, identity);
-  if (prepared.result != ResultSuccess)
-    return prepared;
-  write_screen_map_text(output.text, SourcePath, entries);
-  return finish_output(output);
+  return convert_source_words(ScreenEntryCount, write_screen_map_text);
 }

@@ -9,8 +9,7 @@
 constexpr int ScreenEntryCount = 1024; // 32 rows of 32 entries
 
 // Writes the whole output for a screen file's 1,024 entries, its array named from base_name.
-void write_screen_map_text(TextWriter &text, const char *base_name,
-                           const std::uint16_t (&entries)[ScreenEntryCount]);
+void write_screen_map_text(TextWriter &text, const char *base_name, const std::uint16_t *entries);
 
 // Converts the screen file named by SourcePath into base.c.
 ConversionOutcome convert_screen_map();

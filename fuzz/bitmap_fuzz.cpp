@@ -1,5 +1,5 @@
 // Fuzzes the bitmap parser and writer, in both sinks, with arbitrary bitmap files, in memory.
-#include "convert/bitmap.h"
+#include "convert/bitmap_picture.h"
 #include "convert/bitmap_text.h"
 #include "fuzz_support.h"
 

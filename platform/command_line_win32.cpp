@@ -11,12 +11,9 @@
 #include <vector>
 
 #include "platform/code_page_932.h"
-#include "platform/platform.h"
+#include "platform/platform_win32.h"
 
 namespace {
-
-// Room for the UTF-16 form of any argument whose code page 932 form can be taken in.
-constexpr int WideArgumentCapacity = 1024;
 
 std::string utf8_of(const wchar_t *wide, int length) {
   int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
@@ -26,19 +23,21 @@ std::string utf8_of(const wchar_t *wide, int length) {
   return text;
 }
 
+// The arguments as the system gives them, in UTF-16, and the UTF-8 texts made from them; both
+// live as long as the program.
+wchar_t **wide_arguments = nullptr;
+std::vector<std::string> texts;
+
 } // namespace
 
 char **command_line_arguments(int *count, char **argv) {
   int wide_count = 0;
-  wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &wide_count);
-  if (!wide)
+  wide_arguments = CommandLineToArgvW(GetCommandLineW(), &wide_count);
+  if (!wide_arguments)
     return argv;
-  // They live as long as the program.
-  static std::vector<std::string> texts;
   static std::vector<char *> arguments;
   for (int i = 0; i < wide_count; ++i)
-    texts.push_back(utf8_of(wide[i], static_cast<int>(std::wcslen(wide[i]))));
-  LocalFree(wide);
+    texts.push_back(utf8_of(wide_arguments[i], static_cast<int>(std::wcslen(wide_arguments[i]))));
   for (std::string &text : texts)
     arguments.push_back(text.data());
   arguments.push_back(nullptr);
@@ -47,10 +46,19 @@ char **command_line_arguments(int *count, char **argv) {
 }
 
 const char *argument_path(const char *argument, char *buffer, std::size_t capacity) {
-  wchar_t wide[WideArgumentCapacity];
-  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, argument, -1, wide,
-                                  WideArgumentCapacity);
-  if (units <= 0 || !take_source_path(wide, units - 1, buffer, capacity))
+  // The path is taken in from the argument's own UTF-16 form; only where the command line could
+  // not be split is it made again from the argument's text.
+  const wchar_t *wide = nullptr;
+  for (std::size_t i = 0; i < texts.size() && !wide; ++i) {
+    if (texts[i].data() == argument)
+      wide = wide_arguments[i];
+  }
+  wchar_t made[WidePathCapacity];
+  if (!wide && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, argument, -1, made,
+                                   WidePathCapacity) > 0)
+    wide = made;
+  int length = wide ? static_cast<int>(std::wcslen(wide)) : 0;
+  if (!wide || !take_source_path(wide, length, buffer, capacity))
     return nullptr;
   return buffer;
 }

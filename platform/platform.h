@@ -3,7 +3,6 @@
 // on Windows, with a stand-in for each character it cannot hold).
 #pragma once
 
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -43,10 +42,9 @@ void close_source(SourceFile file);
 struct SourceBytes {
   const unsigned char *data = nullptr;
   std::size_t size = 0;
-  // How they are held: the mapped file's own handle, which tells its size later (-1 for bytes
-  // read), and whether bytes were found missing, by the read or when a lost page was touched.
+  // The mapped file's own handle, which tells its size later; -1 for bytes read.
   std::intptr_t mapped_file = -1;
-  volatile std::sig_atomic_t cut_short = 0;
+  bool read_short = false; // the read found fewer bytes than were asked for
 
   SourceBytes() = default;
   SourceBytes(const SourceBytes &) = delete;
@@ -113,13 +111,16 @@ bool file_identity(const char *name, FileIdentity *identity);
 // files makes its writes fail rather than end the program. nullptr when it cannot be created.
 std::FILE *create_temporary_output(char *name, std::size_t capacity);
 
-// Closes file (the output from create_temporary_output and its name) and, when written and its
-// closing succeeded, puts it in place as to, replacing an existing to in one step. True when it
-// is there; otherwise nothing of it is left and an existing to is untouched.
-bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to);
+// Closes file (the output from create_temporary_output, named name) and puts it in place as to,
+// replacing an existing to in one step. True when it is there; otherwise nothing of it is left and
+// an existing to is untouched.
+bool commit_output(std::FILE *file, const char *name, const char *to);
+
+// Closes file (when not nullptr) and removes name, the output from create_temporary_output.
+void discard_output(std::FILE *file, const char *name);
 
 // True when the file name in the working directory, an earlier output named as
-// put_output_in_place names its to, holds exactly the size bytes at text.
+// commit_output names its to, holds exactly the size bytes at text.
 bool output_holds(const char *name, const char *text, std::size_t size);
 
 // name, an output's or an array's name in the program's narrow text, as UTF-8 in utf8 (capacity
@@ -127,10 +128,3 @@ bool output_holds(const char *name, const char *text, std::size_t size);
 // from code page 932, each stand-in taking back its character from the source's own name. False
 // when it does not fit.
 bool utf8_of_name(const char *name, char *utf8, std::size_t capacity);
-
-#ifdef _WIN32
-// The Windows shell takes the source's path in as the system names it, in UTF-16. This keeps it
-// for the file operations on the source and writes its code page 932 form, for SourcePath, into
-// narrow (capacity bytes with the NUL). False when that form does not fit.
-bool take_source_path(const wchar_t *path, int length, char *narrow, std::size_t capacity);
-#endif

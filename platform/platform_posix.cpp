@@ -1,13 +1,18 @@
-// The operating-system seam for Linux and macOS: the source, its names and the directories
-// around it. The output is put in place by output_posix.cpp.
+// The operating-system seam for Linux and macOS: the source, held mapped, its names and the
+// directories around it, and the output, written under a hidden name of its own beside its final
+// one and renamed into place when complete.
 #include "platform/platform.h"
 
-#include "platform/source_mapping.h"
+#include "platform/temporary_name.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <new>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -90,9 +95,11 @@ void close_source(SourceFile file) { close(static_cast<int>(file.handle)); }
 namespace {
 
 // The bytes whose mapping the handler of SIGBUS watches, which a read of a page the file no
-// longer holds raises. A cut within the last page raises nothing: the lost bytes only read as
-// zeros, so the mapped file's own descriptor is asked for its size as well.
+// longer holds raises, and whether it has raised it. A cut within the last page raises nothing:
+// the lost bytes only read as zeros, so the mapped file's own descriptor is asked for its size
+// as well.
 SourceBytes *watched_bytes = nullptr;
+volatile std::sig_atomic_t lost_page = 0;
 
 // The file shrank under the mapping: from the lost page on, the mapping becomes zeros, the read
 // that faulted is done again and sees them, and the bytes are marked cut short. Any other SIGBUS
@@ -109,11 +116,11 @@ void on_lost_page(int, siginfo_t *info, void *) {
   if (mmap(const_cast<unsigned char *>(bytes->data) + from, bytes->size - from, PROT_READ,
            MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
     signal(SIGBUS, SIG_DFL);
-  bytes->cut_short = 1;
+  lost_page = 1;
 }
 
-} // namespace
-
+// Maps the file's first size bytes, read-only and private to this process, into bytes. False
+// when another source is mapped already or the mapping fails: they are read then.
 bool map_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes) {
   if (watched_bytes != nullptr)
     return false;
@@ -136,18 +143,47 @@ bool map_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes) {
   bytes.size = size;
   bytes.mapped_file = descriptor;
   watched_bytes = &bytes;
+  lost_page = 0;
   return true;
 }
 
-bool mapped_file_holds(const SourceBytes &bytes) {
+} // namespace
+
+SourceHold hold_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes) {
+  if (map_source_bytes(file, size, bytes))
+    return SourceHold::held;
+  auto *read = new (std::nothrow) unsigned char[size];
+  if (!read)
+    return SourceHold::no_memory;
+  long long got = read_source(file, 0, read, size);
+  if (got < 0) {
+    delete[] read;
+    return SourceHold::unreadable;
+  }
+  // What the file no longer held is zeros, as in a mapping it shrank under.
+  std::size_t held = static_cast<std::size_t>(got);
+  std::memset(read + held, 0, size - held);
+  bytes.data = read;
+  bytes.size = size;
+  bytes.read_short = held != size;
+  return SourceHold::held;
+}
+
+bool source_bytes_whole(const SourceBytes &bytes) {
+  if (bytes.mapped_file < 0)
+    return !bytes.read_short;
   struct stat info;
-  return fstat(static_cast<int>(bytes.mapped_file), &info) == 0 &&
+  return lost_page == 0 && fstat(static_cast<int>(bytes.mapped_file), &info) == 0 &&
          static_cast<std::uint64_t>(info.st_size) >= bytes.size;
 }
 
-void unmap_source_bytes(SourceBytes &bytes) {
-  munmap(const_cast<unsigned char *>(bytes.data), bytes.size);
-  close(static_cast<int>(bytes.mapped_file));
+SourceBytes::~SourceBytes() {
+  if (mapped_file < 0) {
+    delete[] data;
+    return;
+  }
+  munmap(const_cast<unsigned char *>(data), size);
+  close(static_cast<int>(mapped_file));
   watched_bytes = nullptr;
 }
 
@@ -234,4 +270,169 @@ bool utf8_of_name(const char *name, char *utf8, std::size_t capacity) {
     return false;
   std::memcpy(utf8, name, length + 1);
   return true;
+}
+
+namespace {
+
+// ".morvane-PID-N": the process that writes it and a number that makes it new.
+constexpr char TemporaryPrefix[] = ".morvane-";
+
+// The temporary outputs while there are any (the build form writes three at once), so that a
+// signal that ends the program (Ctrl+C, Ctrl+\, kill, a closed terminal) can remove them first.
+// They change only while those signals are blocked, so the handler never sees half a name.
+constexpr int MostPendingOutputs = 3;
+char pending_outputs[MostPendingOutputs][32];
+
+constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void remove_pending_output(int signal_number) {
+  for (const char *pending : pending_outputs) {
+    if (pending[0] != '\0')
+      unlink(pending);
+  }
+  // SA_RESETHAND has put the default action back: the signal ends the program on return.
+  raise(signal_number);
+}
+
+void block_interrupts(sigset_t *saved) {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal_number : InterruptSignals)
+    sigaddset(&set, signal_number);
+  sigprocmask(SIG_BLOCK, &set, saved);
+}
+
+void restore_interrupts(const sigset_t *saved) { sigprocmask(SIG_SETMASK, saved, nullptr); }
+
+void remove_pending_output_on_interrupt() {
+  for (int signal_number : InterruptSignals) {
+    struct sigaction action;
+    // A signal the program was started with ignored (SIGHUP under nohup, SIGINT of a background
+    // job) stays ignored.
+    if (sigaction(signal_number, nullptr, &action) != 0 || action.sa_handler == SIG_IGN)
+      continue;
+    action = {};
+    action.sa_handler = remove_pending_output;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+  }
+}
+
+char *pending_slot(const char *name) {
+  for (char *pending : pending_outputs) {
+    if (std::strcmp(pending, name) == 0)
+      return pending;
+  }
+  return nullptr;
+}
+
+// Removes the temporary outputs in the working directory that a process killed past catching
+// (SIGKILL) left behind: those whose process is gone. One of this process's number that it is
+// not writing now is left from an earlier process that had that number. Where the directory may
+// not be read nothing is removed.
+void remove_stale_outputs() {
+  DIR *directory = opendir(".");
+  if (!directory)
+    return;
+  pid_t self = getpid();
+  while (const dirent *entry = readdir(directory)) {
+    auto writer =
+        static_cast<pid_t>(writer_of_temporary(entry->d_name, TemporaryPrefix, "", INT_MAX));
+    if (writer == 0 || (writer != self && (kill(writer, 0) == 0 || errno != ESRCH)) ||
+        (writer == self && pending_slot(entry->d_name)))
+      continue;
+    struct stat info;
+    if (lstat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+      unlink(entry->d_name);
+  }
+  closedir(directory);
+}
+
+} // namespace
+
+std::FILE *create_temporary_output(char *name, std::size_t capacity) {
+  // A file size limit (ulimit -f) is then a write that fails, reported like any other, rather
+  // than the end of the program.
+  signal(SIGXFSZ, SIG_IGN);
+  remove_stale_outputs();
+  remove_pending_output_on_interrupt();
+  for (unsigned attempt = 0; attempt < TemporaryAttempts; ++attempt) {
+    char candidate[sizeof pending_outputs[0]];
+    std::snprintf(candidate, sizeof candidate, "%s%ld-%u", TemporaryPrefix,
+                  static_cast<long>(getpid()), attempt);
+    if (std::strlen(candidate) >= capacity)
+      return nullptr;
+    char *slot = pending_slot("");
+    if (!slot) {
+      errno = EMFILE;
+      return nullptr;
+    }
+    sigset_t saved;
+    block_interrupts(&saved);
+    int fd = open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int error = errno;
+    if (fd >= 0)
+      std::memcpy(slot, candidate, sizeof candidate);
+    restore_interrupts(&saved);
+    if (fd < 0 && error == EEXIST)
+      continue;
+    if (fd < 0) {
+      errno = error;
+      return nullptr;
+    }
+    std::memcpy(name, candidate, std::strlen(candidate) + 1);
+    std::FILE *file = fdopen(fd, "wb");
+    if (!file) {
+      close(fd);
+      discard_output(nullptr, name);
+    }
+    return file;
+  }
+  return nullptr;
+}
+
+namespace {
+
+// Renames name to to when to is given, else removes it; either way name is no longer pending.
+bool settle_output(std::FILE *file, const char *name, const char *to) {
+  bool closed = !file || std::fclose(file) == 0;
+  sigset_t saved;
+  block_interrupts(&saved);
+  bool placed = to && closed && rename(name, to) == 0;
+  if (!placed)
+    unlink(name);
+  if (char *slot = pending_slot(name))
+    slot[0] = '\0';
+  restore_interrupts(&saved);
+  return placed;
+}
+
+} // namespace
+
+bool commit_output(std::FILE *file, const char *name, const char *to) {
+  return settle_output(file, name, to);
+}
+
+void discard_output(std::FILE *file, const char *name) { settle_output(file, name, nullptr); }
+
+bool output_holds(const char *name, const char *text, std::size_t size) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return false;
+  struct stat info;
+  bool same = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+              static_cast<std::uint64_t>(info.st_size) == size;
+  // The earlier file is read and compared a block at a time.
+  char block[4096];
+  for (std::size_t done = 0; same && done < size;) {
+    std::size_t wanted = size - done < sizeof block ? size - done : sizeof block;
+    ssize_t got = read(fd, block, wanted);
+    if (got < 0 && errno == EINTR)
+      continue;
+    same = got > 0 && std::memcmp(block, text + done, static_cast<std::size_t>(got)) == 0;
+    done += got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+  close(fd);
+  return same;
 }

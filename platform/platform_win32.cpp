@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 
 #include "platform/code_page_932.h"
-#include "platform/source_mapping.h"
+#include "platform/platform_win32.h"
 #include "platform/temporary_name.h"
 
 #include <cstring>
@@ -16,10 +16,6 @@
 #include <windows.h>
 
 namespace {
-
-// Room for any path the program takes in: its code page 932 form has fewer than 512 bytes, each
-// of which comes from at most two UTF-16 units (a stand-in for a surrogate pair).
-constexpr int WidePathCapacity = 1024;
 
 // The source's path as the shell took it in: the paths of the source and of its directory are
 // made from it.
@@ -125,12 +121,29 @@ long long source_size(SourceFile file) {
 void close_source(SourceFile file) { CloseHandle(handle_of(file)); }
 
 // A mapping would keep the source open past its closing, and nobody may change it meanwhile
-// anyway: the Windows program reads its sources.
-bool map_source_bytes(SourceFile, std::size_t, SourceBytes &) { return false; }
+// anyway: the Windows program reads its sources, into zeroed memory so that what the file no
+// longer held is zeros.
+SourceHold hold_source_bytes(SourceFile file, std::size_t size, SourceBytes &bytes) {
+  auto *held = static_cast<unsigned char *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+  if (!held)
+    return SourceHold::no_memory;
+  long long got = read_source(file, 0, held, size);
+  if (got < 0) {
+    HeapFree(GetProcessHeap(), 0, held);
+    return SourceHold::unreadable;
+  }
+  bytes.data = held;
+  bytes.size = size;
+  bytes.read_short = static_cast<std::size_t>(got) != size;
+  return SourceHold::held;
+}
 
-bool mapped_file_holds(const SourceBytes &) { return true; }
+bool source_bytes_whole(const SourceBytes &bytes) { return !bytes.read_short; }
 
-void unmap_source_bytes(SourceBytes &) {}
+SourceBytes::~SourceBytes() {
+  if (data)
+    HeapFree(GetProcessHeap(), 0, const_cast<unsigned char *>(data));
+}
 
 bool own_file_name(const char *path, char *name, std::size_t capacity) {
   wchar_t wide[WidePathCapacity];
@@ -338,19 +351,26 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   return nullptr;
 }
 
-bool put_output_in_place(std::FILE *file, const char *name, bool written, const char *to) {
+bool commit_output(std::FILE *file, const char *name, const char *to) {
   // An open file cannot be moved, so it is closed first.
-  if (file)
-    written = std::fclose(file) == 0 && written;
+  bool closed = std::fclose(file) == 0;
   wchar_t wide_from[WidePathCapacity];
   wchar_t wide_to[WidePathCapacity];
   if (!shift_jis_to_wide(name, wide_from, WidePathCapacity))
     return false;
-  if (written && shift_jis_to_wide_from(to, source_name, wide_to, WidePathCapacity) &&
+  if (closed && shift_jis_to_wide_from(to, source_name, wide_to, WidePathCapacity) &&
       MoveFileExW(wide_from, wide_to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   DeleteFileW(wide_from);
   return false;
+}
+
+void discard_output(std::FILE *file, const char *name) {
+  if (file)
+    std::fclose(file);
+  wchar_t wide[WidePathCapacity];
+  if (shift_jis_to_wide(name, wide, WidePathCapacity))
+    DeleteFileW(wide);
 }
 
 bool output_holds(const char *name, const char *text, std::size_t size) {

@@ -4,18 +4,14 @@
 # compares every outcome and output byte with the build of this machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+source tests/support.sh
 top=$PWD
-jobs=$(nproc 2>/dev/null || echo 2)
-if ! command -v s390x-linux-gnu-g++ >/dev/null || ! command -v qemu-s390x >/dev/null; then
-  echo "skipped: the big-endian build needs the Debian packages g++-s390x-linux-gnu qemu-user"
-  exit 0
-fi
+command -v s390x-linux-gnu-g++ >/dev/null && command -v qemu-s390x >/dev/null ||
+  skip "the big-endian build needs the Debian packages g++-s390x-linux-gnu qemu-user"
 
-cmake -S . -B build >/dev/null && cmake --build build -j"$jobs" --target morvane random_sources \
-  >/dev/null || { echo "the build of this machine failed"; exit 1; }
-cmake -S . -B build-s390x -DCMAKE_CXX_COMPILER=s390x-linux-gnu-g++ -DBUILD_TESTING=OFF >/dev/null &&
-  cmake --build build-s390x -j"$jobs" --target morvane >/dev/null ||
-  { echo "the s390x build failed"; exit 1; }
+build_preset default --target morvane random_sources >/dev/null ||
+  { echo "the build of this machine failed"; exit 1; }
+build_preset s390x --target morvane >/dev/null || { echo "the s390x build failed"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-big-endian-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -30,27 +26,22 @@ same_or_absent() {
   [ ! -e "$1" ] && [ ! -e "$2" ] || cmp -s "$1" "$2"
 }
 
-passed=0 failed=0
-for source in "$work/sources/"*; do
-  name=$(basename "$source")
-  # Each run names its source as given: the same relative name in folders of the same shape.
-  here=$(cd "$work/here" && "$top/build/morvane" "$name" 2>&1)
-  there=$(cd "$work/s390x" && qemu-s390x "$top/build-s390x/morvane" "$name" 2>&1)
-  here_build=$(cd "$work/here" && "$top/build/morvane" --build ../here-build "$name" 2>&1; echo $?)
-  there_build=$(cd "$work/s390x" &&
-                qemu-s390x "$top/build-s390x/morvane" --build ../s390x-build "$name" 2>&1; echo $?)
-  base=${name%%.*}
-  same=yes
-  same_or_absent "$work/here/$base.c" "$work/s390x/$base.c" || same=no
+# True when source $1 gives the same lines, statuses and outputs on both machines. Each run names
+# its source as given: the same relative name in folders of the same shape.
+same_on_s390x() {
+  local name=$1 base=${1%%.*} suffix
+  [ "$(cd "$work/here" && "$top/build/morvane" "$name" 2>&1)" = \
+    "$(cd "$work/s390x" && qemu-s390x "$top/build-s390x/morvane" "$name" 2>&1)" ] &&
+    [ "$(cd "$work/here" && "$top/build/morvane" --build ../here-build "$name" 2>&1; echo $?)" = \
+      "$(cd "$work/s390x" &&
+         qemu-s390x "$top/build-s390x/morvane" --build ../s390x-build "$name" 2>&1; echo $?)" ] &&
+    same_or_absent "$work/here/$base.c" "$work/s390x/$base.c" || return 1
   for suffix in bin s h; do
-    same_or_absent "$work/here-build/$base.$suffix" "$work/s390x-build/$base.$suffix" || same=no
+    same_or_absent "$work/here-build/$base.$suffix" "$work/s390x-build/$base.$suffix" || return 1
   done
-  if [ "$here" = "$there" ] && [ "$here_build" = "$there_build" ] && [ "$same" = yes ]; then
-    passed=$((passed + 1))
-  else
-    echo "differs on s390x: $name"
-    failed=$((failed + 1))
-  fi
+}
+
+for source in "$work/sources/"*; do
+  check "the same on s390x: $(basename "$source")" same_on_s390x "$(basename "$source")"
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -1,5 +1,5 @@
 // Every cut-short copy of a valid bitmap is refused with no output, run in-process for speed,
-// from a file and from memory.
+// from a file and from memory, also where the headers were read before the cut.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +7,7 @@
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
 #include "convert/bitmap.h"
+#include "convert/bitmap_picture.h"
 #include "convert/bitmap_rle.h"
 
 namespace {
@@ -20,6 +21,16 @@ ConversionResult convert_in_process(const std::string &path) {
 ConversionResult parse_from_memory(const Bytes &bitmap, std::size_t length) {
   BitmapPicture picture;
   return parse_bitmap(bitmap.data(), length, picture).result;
+}
+
+// The headers are read from the whole bitmap, as when the file was whole then, but the rest from
+// only its first length bytes.
+ConversionResult parts_from_memory(const Bytes &bitmap, std::size_t length) {
+  BitmapPicture picture;
+  BitmapLayout layout;
+  EXPECT_EQ(read_bitmap_header(bitmap.data(), bitmap.size(), bitmap.size(), picture, layout).result,
+            ResultSuccess);
+  return read_bitmap_parts(bitmap.data(), length, layout, picture).result;
 }
 
 TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
@@ -59,6 +70,8 @@ TEST(BitmapPrefix, EveryPrefixOfAValidBitmapIsRefused) {
       ASSERT_EQ(directory_snapshot(dir.path).size(), 1u) << name << " cut to " << length;
       ASSERT_EQ(parse_from_memory(bitmap, length), ResultReadFailed)
           << name << " cut to " << length;
+      ASSERT_EQ(parts_from_memory(bitmap, length), ResultReadFailed)
+          << name << " cut to " << length << " after its headers";
     }
     EXPECT_EQ(parse_from_memory(bitmap, bitmap.size()), ResultSuccess) << name;
     write_file(path, bitmap);

@@ -5,6 +5,7 @@
 # MORVANE_FUZZ_SECONDS sets the time per target (default 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tests/support.sh
 seconds=${MORVANE_FUZZ_SECONDS:-10}
 
 # libFuzzer is there when clang++ links an empty target with it, wherever the system keeps it.
@@ -13,19 +14,13 @@ if ! command -v clang++ >/dev/null ||
    ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |
      clang++ -x c++ -fsanitize=fuzzer -o "$probe/target" - >/dev/null 2>&1; then
   rm -rf "$probe"
-  echo "skipped: fuzzing needs clang++ and libFuzzer (Debian packages clang and libclang-rt-14-dev)"
-  exit 0
+  skip "fuzzing needs clang++ and libFuzzer (Debian packages clang and libclang-rt-14-dev)"
 fi
 rm -rf "$probe"
-
-CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_FUZZ=ON \
-  -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc 2>/dev/null || echo 2)" >/dev/null
+build_preset fuzz >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
 for target in build-fuzz/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
   corpus="$work/$name"
@@ -53,5 +48,4 @@ for target in build-fuzz/fuzz/*_fuzz; do
     failed=$((failed + 1))
   fi
 done
-echo "fuzz: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

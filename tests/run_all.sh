@@ -9,20 +9,18 @@
 # CI=true, where everything is installed, a skipped part counts as failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc 2>/dev/null || echo 2)
 no_skip=${MORVANE_NO_SKIP:-0}
 [ "${CI:-}" = true ] && no_skip=1
 
-# Configures build directory $1 with the remaining arguments, builds it and runs its tests.
+# Configures, builds and tests the preset $1.
 test_suite() {
-  local dir=$1 log
-  shift
+  local preset=$1 log
   if ! command -v cmake >/dev/null || ! command -v g++ >/dev/null || ! command -v make >/dev/null; then
     echo "skipped: the test suite needs the Debian packages cmake g++ make libgtest-dev libgmock-dev"
     return 0
   fi
   log=$(mktemp)
-  cmake -S . -B "$dir" "$@" >"$log" 2>&1
+  cmake --preset "$preset" >"$log" 2>&1
   local status=$?
   if [ "$status" -ne 0 ] || grep -q "the tests are left out" "$log"; then
     cat "$log"
@@ -32,13 +30,13 @@ test_suite() {
     return 0
   fi
   rm -f "$log"
-  cmake --build "$dir" -j"$jobs" || return
+  cmake --build --preset "$preset" || return
   log=$(mktemp)
-  ctest --test-dir "$dir" -j"$jobs" --output-on-failure --no-tests=error | tee "$log"
+  ctest --preset "$preset" -j2 --no-tests=error | tee "$log"
   status=${PIPESTATUS[0]}
   # ctest hides what a test that skipped printed: run each such test alone to show why.
   sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/\1/p' "$log" | while read -r name; do
-    ctest --test-dir "$dir" -R "^$name\$" -V | sed -n 's/^[0-9]*: \(skipped: .*\)/\1/p'
+    ctest --preset "$preset" -R "^$name\$" -V | sed -n 's/^[0-9]*: \(skipped: .*\)/\1/p'
   done
   rm -f "$log"
   return "$status"
@@ -78,9 +76,8 @@ run_part() {
   fi
 }
 
-run_part "test suite" test_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_part "test suite under AddressSanitizer and UndefinedBehaviorSanitizer" \
-  test_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON
+run_part "test suite" test_suite default
+run_part "test suite under AddressSanitizer and UndefinedBehaviorSanitizer" test_suite sanitize
 run_part "fuzzing" bash tests/fuzz.sh
 run_part "Windows program under Wine" bash tests/win32/run.sh
 run_part "GBA example in mGBA" bash tests/gba/run.sh

@@ -7,7 +7,7 @@
 
 #include "app/dispatch.h"
 #include "bitmap_builder.h"
-#include "convert/bitmap.h"
+#include "convert/bitmap_picture.h"
 #include "convert/characters.h"
 #include "convert/palette.h"
 #include "convert/screen_map.h"

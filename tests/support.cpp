@@ -323,10 +323,6 @@ std::vector<std::string> crlf_lines(const std::string &text) {
   return lines;
 }
 
-// The test program runs converters in-process and reads their results directly; the outcome
-// lines are tested through the real program.
-void report_result(const char *, const ConversionOutcome &) {}
-
 std::vector<std::filesystem::path> shipped_samples() {
   std::vector<std::filesystem::path> samples;
   for (const auto &entry : std::filesystem::directory_iterator(MORVANE_SOURCE_DIR "/samples")) {

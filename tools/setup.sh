@@ -46,8 +46,8 @@ install_packages() {
 case "${1:-}" in
 build)
   install_packages "${build_packages[@]}"
-  cmake -S . -B build
-  cmake --build build -j2
+  cmake --preset default
+  cmake --build --preset default
   # A line for each sample, naming it. The exit status is 0 whatever the outcome, so a failure
   # is told by its line on standard error, which fails this command.
   { failures=$(build/morvane samples/*.bmp samples/*.cgx samples/*.scr samples/*.col 2>&1 1>&3); } 3>&1

@@ -151,7 +151,7 @@ ConversionOutcome failed_writing(const char *name, OutputFile &output) {
   ConversionOutcome failure = failed_in_system(ResultReadFailed, "writing %s failed", name);
   for (PendingText &pending : pending_texts) {
     if (pending.file)
-      put_output_in_place(pending.file, pending.temporary_name, false, pending.name);
+      discard_output(pending.file, pending.temporary_name);
     pending.file = nullptr;
   }
   abandon_output(output);
@@ -199,10 +199,10 @@ ConversionOutcome finish_build_files(OutputFile &output) {
       continue;
     std::FILE *file = pending.file;
     pending.file = nullptr;
-    if (!put_output_in_place(file, pending.temporary_name, true, pending.name))
+    if (!commit_output(file, pending.temporary_name, pending.name))
       return failed_writing(pending.name, output);
   }
-  if (!put_output_in_place(output.text.file, output.temporary_name, true, output.final_name))
+  if (!commit_output(output.text.file, output.temporary_name, output.final_name))
     return failed_in_system(ResultReadFailed, "writing %s failed", output.final_name);
   return succeeded();
 }

@@ -40,14 +40,8 @@ struct ConversionOutcome {
 
 ConversionOutcome succeeded();
 
-// Reasons are formatted by the C library's printf, which MinGW replaces with its own: the
-// compiler checks them against that one (<cstdio> names it).
-#ifdef __MINGW_PRINTF_FORMAT
-#define REASON_FORMAT __MINGW_PRINTF_FORMAT
-#else
-#define REASON_FORMAT printf
-#endif
-
+// The compiler checks each reason against the printf that formats it, which the build names as
+// REASON_FORMAT (MinGW replaces the C library's with its own).
 // A failure, its reason formatted as by printf.
 ConversionOutcome failed(ConversionResult result, const char *format, ...)
     __attribute__((format(REASON_FORMAT, 2, 3)));

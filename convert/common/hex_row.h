@@ -1,6 +1,6 @@
 // A tile row's 16-bit values, stored little-endian as a file holds them, as text, each
 // "0x%04x, ": a plain version every machine builds, and one that formats a whole row in a few
-// wide stores (it saves about an eighth of the CPU time of the benchmark's 4096 x 4096 bitmap).
+// wide stores, for large bitmaps (the README's Performance section has the figures).
 #pragma once
 
 #include <cstdint>

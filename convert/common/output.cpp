@@ -105,11 +105,11 @@ ConversionOutcome finish_output(OutputFile &output) {
     return failed(ResultReadFailed, "writing %s would replace the source itself",
                   output.final_name);
   }
-  if (put_output_in_place(output.text.file, output.temporary_name, written, output.final_name))
+  if (!written)
+    discard_output(output.text.file, output.temporary_name);
+  else if (commit_output(output.text.file, output.temporary_name, output.final_name))
     return succeeded();
   return failed_in_system(ResultReadFailed, "writing %s failed", output.final_name);
 }
 
-void abandon_output(OutputFile &output) {
-  put_output_in_place(output.text.file, output.temporary_name, false, output.final_name);
-}
+void abandon_output(OutputFile &output) { discard_output(output.text.file, output.temporary_name); }

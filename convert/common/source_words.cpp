@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "convert/common/output.h"
 #include "platform/platform.h"
 
 void words_from_bytes(const unsigned char *bytes, std::size_t size, std::uint16_t *words,
@@ -34,4 +35,20 @@ ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std:
   *identity = source.identity;
   words_from_bytes(bytes, static_cast<std::size_t>(got), words, count);
   return succeeded();
+}
+
+ConversionOutcome convert_source_words(std::size_t count, WordsTextWriter write_text) {
+  // As many as the largest of these sources holds; read_source_words refuses more.
+  std::uint16_t words[1024];
+  FileIdentity identity;
+  ConversionOutcome read = read_source_words(SourcePath, words, count, &identity);
+  if (read.result != ResultSuccess)
+    return read;
+  // The source is closed before the output exists.
+  OutputFile output;
+  ConversionOutcome prepared = prepare_output(output, identity);
+  if (prepared.result != ResultSuccess)
+    return prepared;
+  write_text(output.text, SourcePath, words);
+  return finish_output(output);
 }

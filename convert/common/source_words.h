@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "convert/common/conversion.h"
+#include "convert/common/text_writer.h"
 #include "platform/platform.h"
 
 // The first count little-endian words of the first size bytes; words past them are 0.
@@ -16,3 +17,12 @@ void words_from_bytes(const unsigned char *bytes, std::size_t size, std::uint16_
 // made from bytes that were never read. ResultReadFailed when the file cannot be opened or read.
 ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std::size_t count,
                                     FileIdentity *identity);
+
+// The writer of a converter's whole output for its source's words, its arrays named from
+// base_name.
+using WordsTextWriter = void (*)(TextWriter &text, const char *base_name,
+                                 const std::uint16_t *words);
+
+// Converts the source named by SourcePath, count words (at most 1,024): reads them, then, with
+// the source closed, prepares the output and writes them into it with write_text.
+ConversionOutcome convert_source_words(std::size_t count, WordsTextWriter write_text);

@@ -11,17 +11,21 @@ void write_declaration_head(TextWriter &text, const char *base_name, const char 
   write_decimal(text, count);
 }
 
-void write_palette_entry(TextWriter &text, int index, int count, unsigned red, unsigned green,
-                         unsigned blue) {
+void write_entry_break(TextWriter &text, int index, const EntryGroups &groups) {
   if (index % 4 == 0 && index != 0)
     write_text(text, "\n");
-  if (index % 16 == 0) {
-    write_text(text, "/*\t");
-    write_text(text, PaletteLabel);
-    write_text(text, " No.");
-    write_decimal(text, index / 16);
-    write_text(text, "\t*/\n");
+  if (index % groups.size == 0) {
+    write_text(text, groups.open);
+    write_text(text, groups.label);
+    write_text(text, groups.numbered);
+    write_decimal(text, index / groups.size);
+    write_text(text, groups.close);
   }
+}
+
+void write_palette_entry(TextWriter &text, int index, int count, unsigned red, unsigned green,
+                         unsigned blue) {
+  write_entry_break(text, index, {16, "/*\t", PaletteLabel, " No.", "\t*/\n"});
   write_colour(text, red, green, blue);
   if (index != count - 1)
     write_text(text, ",");

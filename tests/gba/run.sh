@@ -6,15 +6,12 @@
 # Without the ARM cross compiler or libmgba it says what is missing and skips.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source tests/support.sh
 root=$PWD
 build=$root/build-gba
 work=$build/gba-work
 seed=${MORVANE_GBA_SEED:-7}
 
-skip() {
-  echo "skipped: GBA example test: $1"
-  exit 0
-}
 fail() {
   echo "$1" >&2
   echo "0 passed, 1 failed"

@@ -2,12 +2,13 @@
 # Installs Morvane the ways users get it and runs what was installed: `cmake --install` into a
 # temporary prefix, the .deb unpacked with dpkg -x, and the Windows .zip unpacked, its
 # morvane.exe run under Wine (the 64-bit build's where the 32-bit Wine cannot start; the 32-bit
-# program's form is checked all the same, see wine_choose_build). Each converts the shipped samples exactly as the built program
-# does, and man -l renders the installed manual page. Ends with "N passed, N failed"; without the
+# program's form is checked all the same, see wine_choose_build). Each converts the shipped
+# samples exactly as the built program does, and man -l renders the installed manual page. Ends with "N passed, N failed"; without the
 # tools it prints "skipped: ..." and exits 0.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
+source tests/support.sh
 # The CMake package and the make fragment build a project's graphics from the prefix and the .deb.
 source tests/package/integration_checks.sh
 
@@ -15,29 +16,20 @@ missing=$(wine_env_missing)
 for tool in g++ make cpack dpkg-deb dpkg-shlibdeps file man unzip; do
   command -v "$tool" >/dev/null 2>&1 || missing+=" $tool"
 done
-if [ -n "${missing// /}" ]; then
-  echo "skipped: the package tests need the Debian packages cmake g++ make dpkg-dev file man-db unzip" \
+[ -z "${missing// /}" ] ||
+  skip "the package tests need the Debian packages cmake g++ make dpkg-dev file man-db unzip" \
     "g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 xvfb xauth" \
     "python3 (wine32 from the i386 architecture); missing:$missing"
-  exit 0
-fi
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
-
-source tests/support.sh
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 log="$work/build.log"
 
-# Builds the .zip of the $1-bit Windows program in build-package-win$1.
+# Builds the .zip of the $1-bit Windows program in build-win$1.
 windows_package() {
-  local dir=build-package-win$1 toolchain=mingw-i686
-  [ "$1" = 64 ] && toolchain=mingw-x86_64
-  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >>"$log" 2>&1 &&
-    cmake --build "$dir" -j2 >>"$log" 2>&1 &&
-    (cd "$dir" && rm -f ./*.zip && cpack -G ZIP) >>"$log" 2>&1
+  build_preset "win$1" >>"$log" && (cd "build-win$1" && rm -f ./*.zip && cpack -G ZIP) >>"$log" 2>&1
 }
 
 echo "-- building and packaging"
@@ -99,7 +91,7 @@ check "the installed make fragment builds a project's graphics and refuses title
 makefile_rule_works() {
   local dir="$work/make"
   mkdir -p "$dir/gfx"
-  sed -n '/^```make$/,/^```$/{/^```/d;p}' README.md >"$dir/Makefile"
+  readme_makefile "$dir/Makefile"
   # The source is copied just before make runs, as in a build that copies or generates its
   # sources: the output can then carry the source's own time stamp, and the rule must still pass.
   cp samples/ship16.bmp "$dir/gfx"
@@ -152,7 +144,7 @@ check "the .deb's CMake package builds a project's graphics" \
 echo "-- the .zip"
 # The .zip users get holds the 32-bit program; where it cannot run here, the 64-bit build's .zip
 # is run in its stead.
-zip=(build-package-win32/morvane-*-win32.zip)
+zip=(build-win32/morvane-*-win32.zip)
 unzip -q "${zip[0]}" -d "$work/zip"
 exe=("$work"/zip/*/morvane.exe)
 zip_holds_its_files() {
@@ -171,13 +163,10 @@ check "the .zip's morvane.exe is a stripped PE32 GUI program with its resources,
 check "the .zip's morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \
   form_is_right "$(dirname "${exe[0]}")/morvane-cli.exe" console
 if [ "$MORVANE_WINE_BITS" = 64 ]; then
-  zip=(build-package-win64/morvane-*-win64.zip)
+  zip=(build-win64/morvane-*-win64.zip)
   unzip -q "${zip[0]}" -d "$work/zip64"
   exe=("$work"/zip64/*/morvane.exe)
 fi
-
-# A Windows path for a Unix one: Wine's drive Z: is the Unix root.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # The program converts, then shows its message box; the output is complete before the box, so
 # this waits for the output and then ends Wine.

@@ -3,7 +3,7 @@
 # (the shared sources and the command-line program's outputs) and $work (the driver's folders).
 
 companion="$MORVANE_WINE_DIR/companion"
-linux_morvane=$PWD/build-win32-posix/morvane
+linux_morvane=$PWD/build/morvane
 mkdir -p "$companion"
 success=": 成功: ファイルの変換に成功しました！"
 
@@ -52,7 +52,7 @@ morvane: notes.txt: このファイル形式には対応していません！ (t
 
 options_and_usage() {
   run_companion "$companion" --version
-  [ "$(cat "$companion/out")" = "morvane $(build-win32-posix/morvane --version | cut -d' ' -f2)" ] ||
+  [ "$(cat "$companion/out")" = "morvane $(build/morvane --version | cut -d' ' -f2)" ] ||
     printed_instead "--version" || return 1
   run_companion "$companion" --help
   grep -q '^usage: morvane FILE.bmp|FILE.scr|FILE.cgx|FILE.col \.\.\.$' "$companion/out" ||
@@ -120,7 +120,7 @@ build_form_as_on_linux() {
 readme_rule_runs_the_companion() {
   local dir="$companion/make"
   mkdir -p "$dir/gfx"
-  sed -n '/^```make$/,/^```$/{/^```/d;p}' README.md >"$dir/Makefile"
+  readme_makefile "$dir/Makefile"
   cp "$expected/tiles.bmp" "$expected/pal.col" "$dir/gfx"
   printf 'BM' >"$dir/gfx/cut.bmp"
   make -s -C "$dir" MORVANE="${MORVANE_WINE[*]} $cli" gfx/tiles.c gfx/pal.c >/dev/null &&

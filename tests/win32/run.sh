@@ -9,57 +9,30 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
 
+source tests/support.sh
+
 missing=$(wine_env_missing)
-if [ -n "$missing" ]; then
-  echo "skipped: the Windows tests need the Debian packages g++-mingw-w64-i686-win32" \
-    "g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth" \
-    "fonts-ipafont-gothic python3 cmake (wine32 from the i386 architecture); missing: $missing"
-  exit 0
-fi
+[ -z "$missing" ] || skip "the Windows tests need the Debian packages g++-mingw-w64-i686-win32" \
+  "g++-mingw-w64-x86-64-win32 wine wine32:i386 wine64 fonts-wine xvfb xauth" \
+  "fonts-ipafont-gothic python3 cmake (wine32 from the i386 architecture); missing: $missing"
 wine_choose_build
 echo "Windows build under test: $MORVANE_WINE_BUILD"
 
-source tests/support.sh
-
-# Configures and builds directory $1 with the remaining arguments; false, with the log shown,
-# when either fails.
-build() {
-  local dir=$1 log
-  shift
-  log=$(mktemp)
-  if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$log" 2>&1 &&
-         cmake --build "$dir" -j2 >>"$log" 2>&1; }; then
-    cat "$log"
-    rm -f "$log"
-    return 1
-  fi
-  rm -f "$log"
-}
-
 echo "-- building"
-# The 32-bit programs are built and checked on every machine; the tests run the chosen build.
-tests_build=build-win${MORVANE_WINE_BITS}-tests
-if ! build build-win32-tests -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
-       -DMORVANE_WIN32_TESTS=ON ||
-   { [ "$tests_build" != build-win32-tests ] &&
-     ! build "$tests_build" -DCMAKE_TOOLCHAIN_FILE="$MORVANE_TOOLCHAIN" -DMORVANE_WIN32_TESTS=ON; }; then
-  echo "FAIL the cross build"
-  failed=1
-  finish
-fi
-if ! build build-win32-posix -DBUILD_TESTING=OFF; then
-  echo "FAIL the command-line build"
+# The 32-bit programs are built and checked on every machine; the tests run the chosen build,
+# and compare with the command-line program of this machine.
+tests_build=build-win$MORVANE_WINE_BITS
+if ! build_preset win32 || { [ "$MORVANE_WINE_BITS" = 64 ] && ! build_preset win64; } ||
+   ! build_preset default --target morvane; then
+  echo "FAIL the build"
   failed=1
   finish
 fi
 
 check "the 32-bit morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs" \
-  form_is_right build-win32-tests/morvane.exe GUI
+  form_is_right build-win32/morvane.exe GUI
 check "the 32-bit morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \
-  form_is_right build-win32-tests/morvane-cli.exe console
-
-# A Windows path for a Unix one: Wine's drive Z: is the Unix root.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+  form_is_right build-win32/morvane-cli.exe console
 
 trap wine_env_stop EXIT
 echo "-- starting Wine"
@@ -77,7 +50,7 @@ mkdir -p "$expected" "$work"
 # The sources every comparison uses, converted by the command-line program.
 timeout 120 "${MORVANE_WINE[@]}" "$driver" sources "$(windows_path "$expected")"
 for source in "$expected"/*; do
-  build-win32-posix/morvane "$source" >/dev/null 2>&1
+  build/morvane "$source" >/dev/null 2>&1
 done
 
 echo "-- running the Windows tests"

@@ -4,20 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/win32/wine_env.sh
+source tests/support.sh
 
 missing=$(wine_env_missing)
-if [ -n "$missing" ]; then
-  echo "skipped: the pictures need $missing"
-  exit 0
-fi
-
+[ -z "$missing" ] || skip "the pictures need $missing"
 wine_choose_build
-build=build-win${MORVANE_WINE_BITS}-tests
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$MORVANE_TOOLCHAIN" \
-  -DCMAKE_BUILD_TYPE=Release -DMORVANE_WIN32_TESTS=ON >/dev/null
-cmake --build "$build" -j2 >/dev/null
-
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+build=build-win$MORVANE_WINE_BITS
+build_preset "win$MORVANE_WINE_BITS" >/dev/null
 
 trap wine_env_stop EXIT
 wine_env_start

@@ -22,9 +22,9 @@ wine_env_missing() {
 # Chooses the Windows build the tests run. The 32-bit build, the one users run, where the 32-bit
 # Wine starts here (found by starting it: a kernel without IA-32 emulation cannot); otherwise,
 # or when MORVANE_WINE_BITS=64 asks for it, the 64-bit build of the same code under wine64. Sets
-# MORVANE_WINE_BITS (32 or 64), MORVANE_WINE_BUILD (a line that names the build and why),
-# MORVANE_TOOLCHAIN (its toolchain file) and MORVANE_WINE (the command that runs a program under
-# its Wine, an array).
+# MORVANE_WINE_BITS (32 or 64: the preset is win32 or win64), MORVANE_WINE_BUILD (a line that
+# names the build and why) and MORVANE_WINE (the command that runs a program under its Wine, an
+# array).
 wine_choose_build() {
   local started
   if [ "${MORVANE_WINE_BITS:-}" = 64 ]; then
@@ -40,13 +40,9 @@ wine_choose_build() {
     MORVANE_WINE_BUILD="64-bit build under wine64, as the 32-bit Wine cannot start here (${started##*: })"
     MORVANE_WINE_BITS=64
   fi
-  if [ "$MORVANE_WINE_BITS" = 32 ]; then
-    MORVANE_TOOLCHAIN=$PWD/cmake/mingw-i686.cmake
-    MORVANE_WINE=(wine)
-  else
-    MORVANE_TOOLCHAIN=$PWD/cmake/mingw-x86_64.cmake
+  MORVANE_WINE=(wine)
+  [ "$MORVANE_WINE_BITS" = 32 ] ||
     MORVANE_WINE=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
-  fi
 }
 
 wine_run() { "${MORVANE_WINE[@]}" "$@"; }
