@@ -7,6 +7,7 @@
 
 #include "app/dispatch.h"
 #include "app/messages.h"
+#include "app/picture_command.h"
 #include "convert/common/output.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
@@ -41,13 +42,24 @@ void report_result(const char *path, const ConversionOutcome &outcome) {
   }
 }
 
+#ifdef MORVANE_PICTURE
+const char PictureUsage[] = "       morvane --picture OUT.png FILE.c ...\n";
+const char PictureHelp[] = "With --picture, draws into OUT.png what the GBA shows from C files morvane wrote:\n"
+                           "a bitmap's; a screen's, a character file's and a colour file's together; a\n"
+                           "character file's and a colour file's (the 1,024 tiles); or a colour file's (its\n"
+                           "256 colours). A file it cannot read is refused, with exit status 1.\n";
+#else
+const char PictureUsage[] = "", PictureHelp[] = "";
+#endif
+
 // "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows, and the
 // same after "--build DIR".
 std::string usage() {
   std::string files;
   for (std::size_t i = 0; const char *extension = source_extension(i); ++i)
     files += std::string(i == 0 ? "" : "|") + "FILE." + extension;
-  return "usage: morvane " + files + " ...\n       morvane --build DIR " + files + " ...\n";
+  return "usage: morvane " + files + " ...\n       morvane --build DIR " + files + " ...\n" +
+         PictureUsage;
 }
 
 // What the four source kinds become; the extension alone, in any letter case, tells the kind.
@@ -136,12 +148,20 @@ int main(int argc, char **argv) {
   }
   // Neither option has an extension, so no source can be named like them.
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    write_line(stdout, usage() + SourceKinds);
+    write_line(stdout, usage() + SourceKinds + PictureHelp);
     return 0;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     write_line(stdout, "morvane " MORVANE_VERSION "\n");
     return 0;
+  }
+  if (std::strcmp(argv[1], "--picture") == 0) {
+#ifdef MORVANE_PICTURE
+    return picture_command(argc - 2, argv + 2);
+#else
+    write_line(stderr, "morvane: --picture: this morvane was built without stb's image writer\n");
+    return 1;
+#endif
   }
   // Like them it has no extension.
   if (std::strcmp(argv[1], "--build") == 0) {
