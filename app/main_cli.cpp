@@ -7,7 +7,7 @@
 
 #include "app/dispatch.h"
 #include "app/messages.h"
-#include "app/picture_command.h"
+#include "app/picture.h"
 #include "convert/common/output.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
@@ -44,10 +44,11 @@ void report_result(const char *path, const ConversionOutcome &outcome) {
 
 #ifdef MORVANE_PICTURE
 const char PictureUsage[] = "       morvane --picture OUT.png FILE.c ...\n";
-const char PictureHelp[] = "With --picture, draws into OUT.png what the GBA shows from C files morvane wrote:\n"
-                           "a bitmap's; a screen's, a character file's and a colour file's together; a\n"
-                           "character file's and a colour file's (the 1,024 tiles); or a colour file's (its\n"
-                           "256 colours). A file it cannot read is refused, with exit status 1.\n";
+const char PictureHelp[] =
+    "With --picture, draws into OUT.png what the GBA shows from C files morvane wrote:\n"
+    "a bitmap's; a screen's, a character file's and a colour file's together; a\n"
+    "character file's and a colour file's (the 1,024 tiles); or a colour file's (its\n"
+    "256 colours). A file it cannot read is refused, with exit status 1.\n";
 #else
 const char PictureUsage[] = "", PictureHelp[] = "";
 #endif
@@ -157,7 +158,10 @@ int main(int argc, char **argv) {
   }
   if (std::strcmp(argv[1], "--picture") == 0) {
 #ifdef MORVANE_PICTURE
-    return picture_command(argc - 2, argv + 2);
+    if (argc >= 4)
+      return picture_command(argc - 2, argv + 2);
+    write_line(stderr, usage());
+    return 2;
 #else
     write_line(stderr, "morvane: --picture: this morvane was built without stb's image writer\n");
     return 1;
