@@ -43,14 +43,13 @@ void report_result(const char *path, const ConversionOutcome &outcome) {
 }
 
 #ifdef MORVANE_PICTURE
-const char PictureUsage[] = "       morvane --picture OUT.png FILE.c ...\n";
 const char PictureHelp[] =
-    "With --picture, draws into OUT.png what the GBA shows from C files morvane wrote:\n"
-    "a bitmap's; a screen's, a character file's and a colour file's together; a\n"
-    "character file's and a colour file's (the 1,024 tiles); or a colour file's (its\n"
-    "256 colours). A file it cannot read is refused, with exit status 1.\n";
+    "morvane --picture OUT.png FILE.c ... draws into OUT.png what the GBA shows from C files\n"
+    "morvane wrote: a bitmap's; a screen's, a character file's and a colour file's together; a\n"
+    "character file's and a colour file's (the 1,024 tiles); or a colour file's (its 256\n"
+    "colours). A file it cannot read is refused, with exit status 1.\n";
 #else
-const char PictureUsage[] = "", PictureHelp[] = "";
+const char PictureHelp[] = "";
 #endif
 
 // "usage: morvane FILE.bmp|FILE.scr|... ..." with every extension the dispatch knows, and the
@@ -59,8 +58,7 @@ std::string usage() {
   std::string files;
   for (std::size_t i = 0; const char *extension = source_extension(i); ++i)
     files += std::string(i == 0 ? "" : "|") + "FILE." + extension;
-  return "usage: morvane " + files + " ...\n       morvane --build DIR " + files + " ...\n" +
-         PictureUsage;
+  return "usage: morvane " + files + " ...\n       morvane --build DIR " + files + " ...\n";
 }
 
 // What the four source kinds become; the extension alone, in any letter case, tells the kind.
@@ -160,7 +158,7 @@ int main(int argc, char **argv) {
 #ifdef MORVANE_PICTURE
     if (argc >= 4)
       return picture_command(argc - 2, argv + 2);
-    write_line(stderr, usage());
+    write_line(stderr, "usage: morvane --picture OUT.png FILE.c ...\n");
     return 2;
 #else
     write_line(stderr, "morvane: --picture: this morvane was built without stb's image writer\n");

@@ -3,7 +3,6 @@
 // which draws what the GBA shows from them and writes it as a PNG.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cstring>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -16,8 +15,9 @@ namespace {
 constexpr auto Digit = [] {
   std::array<signed char, 256> value{};
   for (int c = 0; c < 256; ++c)
-    value[c] = static_cast<signed char>(
-        std::string_view("0123456789abcdef").find(char(c >= 'A' && c <= 'F' ? c + 32 : c)));
+    value[c] = static_cast<signed char>(unsigned(c - '0') < 10         ? c - '0'
+                                        : unsigned((c | 32) - 'a') < 6 ? (c | 32) - 87
+                                                                       : -1);
   return value;
 }();
 
@@ -26,10 +26,13 @@ enum ArrayKind { Pal, Map, Sp };
 
 struct Reader {
   const char *start, *p, *end;
-  bool at(std::string_view text) const {
-    return std::size_t(end - p) >= text.size() && !std::memcmp(p, text.data(), text.size());
+  // Literals alone, so that each comparison is of a known size and compiled in place.
+  template <std::size_t N> bool at(const char (&text)[N]) const {
+    return std::size_t(end - p) >= N - 1 && !std::memcmp(p, text, N - 1);
   }
-  bool take(std::string_view text) { return at(text) ? p += text.size(), true : false; }
+  template <std::size_t N> bool take(const char (&text)[N]) {
+    return at(text) ? p += N - 1, true : false;
+  }
   long line(const char *q) const { return 1 + std::count(start, q, '\n'); }
 };
 

@@ -345,7 +345,10 @@ TEST(Picture, ReplacesAnEarlierPictureAndNeedsAFile) {
   EXPECT_NE(read_file(setup.dir.file("out.png")), setup.earlier);
   run = run_morvane({"--picture", "out.png"}, setup.dir.path);
   EXPECT_EQ(run.exit_status, 2);
-  EXPECT_NE(run.printed_err.find("morvane --picture OUT.png FILE.c ..."), std::string::npos);
+  EXPECT_EQ(run.printed_err, "usage: morvane --picture OUT.png FILE.c ...\n");
+  run = run_morvane({"--help"}, setup.dir.path);
+  EXPECT_NE(run.printed_out.find("\nmorvane --picture OUT.png FILE.c ... draws"),
+            std::string::npos);
 }
 
 } // namespace
