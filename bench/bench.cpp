@@ -233,6 +233,8 @@ void picture_figures(const std::string &program, const std::filesystem::path &fo
   waitpid(maker, nullptr, 0);
   std::vector<double> convert, draw, whole;
   for (int i = -1; i < runs; ++i) {
+    // Each conversion starts without its output, as the conversion figures above do.
+    std::filesystem::remove(text);
     double converted = run_morvane(program, bitmap).wall_ms, drawn = draw_outside_encoder(text);
     double pictured =
         run_morvane(program, text, {"--picture", (folder / "big8.png").string()}).wall_ms;
