@@ -113,7 +113,7 @@ ConversionOutcome draw_picture(const std::vector<PictureFile> &files, DrawnPictu
     of[kind] = &files[culprit];
   }
   const PictureFile *palette = of[0], *map = of[1], *sheet = of[2], *bitmap = of[3];
-  culprit = std::size_t((map ? map : sheet) - files.data());
+  culprit = map || sheet ? std::size_t((map ? map : sheet) - files.data()) : 0;
   if ((map || sheet) && (!sheet || !palette))
     return failed(ResultReadFailed, "a %s is drawn with %s; no file given is %s",
                   KindNames[map ? 1 : 2], map ? "a character sheet and a palette" : "a palette",

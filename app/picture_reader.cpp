@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -52,8 +53,8 @@ bool skip(Reader &r, bool comments = true) {
   }
 }
 
-// A decimal number, negative after a '-'.
-bool read_number(Reader &r, long long &number) {
+// A decimal number, negative after a '-'; none past an int's range, where it is left as it was.
+bool read_number(Reader &r, int &number) {
   auto [end, error] = std::from_chars(r.p, r.end, number);
   r.p = end;
   return error == std::errc();
@@ -63,7 +64,7 @@ bool read_number(Reader &r, long long &number) {
 // makes; or "0xHHHH".
 bool read_entry(Reader &r, bool colour, std::uint16_t &value) {
   const char *p = r.p;
-  long long part = 0;
+  int part = 0;
   value = 0;
   for (int i = 0; colour && i < 3; ++i) {
     if (!(i > 0 || r.take("RGB(")) || (r.take(" "), !read_number(r, part)) || part < 0 ||
@@ -87,7 +88,7 @@ ConversionOutcome read_array(Reader &r, std::string (&names)[3], PictureFile &fi
   while (r.p < r.end && !std::strchr("[ \t\r\n", *r.p))
     ++r.p;
   std::string name(start, r.p);
-  long long count = -1;
+  int count = -1;
   int kind = 0;
   while (kind < 3 && !name.ends_with(std::array{"_pal", "_map", "_sp"}[kind]))
     ++kind;
@@ -128,7 +129,7 @@ ConversionOutcome read_array(Reader &r, std::string (&names)[3], PictureFile &fi
 ConversionOutcome read_picture_file(const char *text, std::size_t size, PictureFile &file) {
   Reader r{text, text, text + size};
   std::string names[3];
-  long long width = 0, height = 0; // from the last "/* W x H pixels */"
+  int width = 0, height = 0; // from the last "/* W x H pixels */"
   while (skip(r, false) && r.p < r.end) {
     const char *line = r.p;
     if (r.take("/* ") && read_number(r, width) && r.take(" x ") && read_number(r, height) &&
@@ -147,7 +148,7 @@ ConversionOutcome read_picture_file(const char *text, std::size_t size, PictureF
   // The kind the arrays make: a palette, a map or a sheet alone, or a bitmap's palette and pixels
   // under one name, of the size its comment gives.
   int arrays = (!names[Pal].empty()) | (!names[Map].empty()) << 1 | (!names[Sp].empty()) << 2;
-  height = std::max(height, -height);
+  long long wide = width, high = std::llabs(height);
   int bits = file.palette.size() == 16 ? 4 : 8;
   if (arrays == 0)
     return failed(ResultReadFailed, "holds no array Morvane writes");
@@ -157,12 +158,11 @@ ConversionOutcome read_picture_file(const char *text, std::size_t size, PictureF
     return failed(ResultReadFailed, "its arrays (%s %s %s) make no file Morvane writes",
                   names[Pal].c_str(), names[Map].c_str(), names[Sp].c_str());
   file.kind = PictureFileKind(arrays == 5 ? 3 : arrays / 2);
-  if (arrays == 5 && (width <= 0 || height == 0 || width % 8 || height % 8 ||
-                      std::uint64_t(width) * std::uint64_t(height) > 1 << 28 ||
-                      file.values.size() * 16 != std::uint64_t(width * height * bits)))
+  if (arrays == 5 && (wide <= 0 || high == 0 || wide % 8 || high % 8 || wide * high > 1 << 28 ||
+                      file.values.size() * 16 != std::uint64_t(wide * high * bits)))
     return failed(ResultReadFailed, "%s holds no %lld x %lld pixels of %d bits", names[Sp].c_str(),
-                  width, height, bits);
-  file.width = int(width);
-  file.height = int(height);
+                  wide, high, bits);
+  file.width = width;
+  file.height = int(high);
   return succeeded();
 }
