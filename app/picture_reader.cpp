@@ -42,9 +42,9 @@ bool skip(Reader &r, bool comments = true) {
   for (;; ++r.p) {
     while (r.p < r.end && (*r.p == ' ' || *r.p == '\t' || *r.p == '\r' || *r.p == '\n'))
       ++r.p;
-    bool line = r.at("//");
-    if (!comments || r.p == r.end || *r.p != '/' || !(line || r.at("/*")))
+    if (!comments || r.p == r.end || *r.p != '/' || !(r.at("//") || r.at("/*")))
       return true;
+    bool line = r.p[1] == '/';
     const char *close = line ? "\n" : "*/";
     r.p = std::search(r.p + 2, r.end, close, close + 2 - line);
     if (r.p == r.end)
