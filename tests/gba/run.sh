@@ -61,7 +61,7 @@ printf 'const unsigned short program_halfword = 1;\n' |
   arm-none-eabi-gcc -mthumb -Os -x c -c - -o "$work/halfword.o"
 alignment_passed=0
 alignment_failed=0
-for elf in "$work"/*-*/*.elf $(find "$work" -name '*.aligned.o' -o -name '*.aligned.c.obj'); do
+for elf in "$work"/*-*/*.elf $(find "$work" -name 'morvane.all.o' -o -name 'morvane.all.s.obj'); do
   what=${elf#"$work"/}
   if [[ "$elf" != *.elf ]]; then
     arm-none-eabi-ld -e 0 -o "$elf.probe" "$work/halfword.o" "$elf" && elf=$elf.probe || {
