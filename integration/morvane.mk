@@ -16,8 +16,8 @@
 # Windows morvane-cli). Nothing is written beside the sources. One rule converts every source
 # newer than its last conversion in one run, and every source when the program or this file is
 # newer. A source dropped from the list takes its files with it. Two sources with one NAME, and a
-# word that is no source (a name with a blank reaches make as two words), fail the conversion;
-# a goal that converts nothing (clean) never looks.
+# word that names no source file of the four kinds (a name with a blank reaches make as two
+# words), fail the conversion; a goal that converts nothing (clean) never looks.
 
 morvane_fragment := $(lastword $(MAKEFILE_LIST))
 ifeq ($(OS),Windows_NT)
@@ -42,7 +42,7 @@ morvane_kinds := $(call morvane_cases,b B,m M,p P) $(call morvane_cases,c C,g G,
   $(call morvane_cases,s S,c C,r R) $(call morvane_cases,c C,o O,l L)
 
 morvane_words := $(sort $(MORVANE_SOURCES))
-morvane_sources := $(filter $(morvane_kinds),$(morvane_words))
+morvane_sources := $(wildcard $(filter $(morvane_kinds),$(morvane_words)))
 morvane_names := $(foreach s,$(morvane_sources),$(call morvane_base,$s))
 MORVANE_HEADERS := $(morvane_names:%=$(MORVANE_BUILD)/%.h)
 MORVANE_OBJECT := $(MORVANE_BUILD)/morvane.all.o
@@ -52,7 +52,7 @@ morvane_all := $(MORVANE_BUILD)/morvane.all.s
 
 # The list of the last conversion, rewritten only when the sources change. Only then are they
 # checked: each name once, in time linear in their number.
-morvane_listed := $(file <$(morvane_list))
+morvane_listed := $(if $(wildcard $(morvane_list)),$(file <$(morvane_list)))
 ifneq ($(morvane_listed),$(morvane_words))
 $(morvane_list): morvane.reread
 endif
@@ -62,9 +62,9 @@ morvane_unique = $(if $(filter-out $(words $1),$(words $(sort $1))),$(foreach n,
   $n.h; rename all but one of them))))
 morvane_removed = $(filter-out $(morvane_names),$(foreach s,$(morvane_listed),$(call morvane_base,$s)))
 $(morvane_list):
-	$(if $(filter-out $(morvane_sources),$(morvane_words)),$(error morvane.mk: $(filter-out \
-	  $(morvane_sources),$(morvane_words)): not a .bmp, .cgx, .scr or .col file (a name with a \
-	  blank reaches make as two words, and make cannot name such a file)))
+	$(if $(filter-out $(morvane_sources),$(morvane_words)),$(error morvane.mk: no such .bmp, .cgx, \
+	  .scr or .col file: $(filter-out $(morvane_sources),$(morvane_words)) (a name with a blank \
+	  reaches make as two words, and make cannot name such a file)))
 	$(call morvane_unique,$(morvane_names))
 	$(if $(morvane_removed),rm -f $(morvane_removed:%=$(@D)/%.bin) $(morvane_removed:%=$(@D)/%.s) \
 	  $(morvane_removed:%=$(@D)/%.h))
@@ -77,8 +77,8 @@ $(morvane_all): $(morvane_list)
 
 # What a run converts: every source when the program or this file is newer (or on the first
 # run), else each one newer than the last run or new to the list.
-morvane_todo = $(if $(filter $(morvane_program) $(morvane_fragment),$?),$(morvane_sources),\
-  $(filter $(morvane_sources),$? $(filter-out $(morvane_listed),$(morvane_sources))))
+morvane_todo = $(strip $(if $(filter $(morvane_program) $(morvane_fragment),$?),$(morvane_sources),\
+  $(filter $(morvane_sources),$? $(filter-out $(morvane_listed),$(morvane_sources)))))
 $(morvane_stamp): $(morvane_sources) $(morvane_program) $(morvane_fragment) $(morvane_list)
 	$(if $(morvane_todo),$(MORVANE) --build $(MORVANE_BUILD) $(morvane_todo))
 	@touch $@

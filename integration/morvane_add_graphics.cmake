@@ -12,6 +12,7 @@ function(morvane_add_graphics target)
   set(dir "${CMAKE_CURRENT_BINARY_DIR}/${target}")
   set(names "")
   set(sources "")
+  set(given "")
   set(unit "")
   foreach(source IN LISTS ARGN)
     cmake_path(ABSOLUTE_PATH source NORMALIZE OUTPUT_VARIABLE path)
@@ -33,6 +34,13 @@ function(morvane_add_graphics target)
     endif()
     list(APPEND names "${name}")
     list(APPEND sources "${path}")
+    # The program is given the path from the source folder when the file is inside it, so that
+    # a failure names the file as the project does.
+    cmake_path(IS_PREFIX CMAKE_CURRENT_SOURCE_DIR "${path}" NORMALIZE inside)
+    if(inside)
+      cmake_path(RELATIVE_PATH path BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}")
+    endif()
+    list(APPEND given "${path}")
     string(APPEND unit "\t.include \"${name}.s\"\n")
   endforeach()
 
@@ -51,8 +59,7 @@ function(morvane_add_graphics target)
   file(CONFIGURE OUTPUT "${dir}/morvane.list" CONTENT "${list}\n" @ONLY)
   file(CONFIGURE OUTPUT "${dir}/morvane.all.s" CONTENT "${unit}" @ONLY)
 
-  # The paths go to the program as given, from the source folder, so a failure names the file
-  # as the project does. NAME.h is rewritten only when its text changes, and the generators
+  # NAME.h is rewritten only when its text changes, and the generators
   # read its time again, so a pixel edit recompiles nothing.
   list(TRANSFORM names PREPEND "${dir}/" OUTPUT_VARIABLE outputs)
   list(TRANSFORM outputs APPEND ".h" OUTPUT_VARIABLE headers)
@@ -61,7 +68,7 @@ function(morvane_add_graphics target)
   add_custom_command(
     OUTPUT "${dir}/morvane.stamp"
     BYPRODUCTS ${headers} ${values} ${placings}
-    COMMAND "$<TARGET_FILE:morvane::morvane>" --build "${dir}" ${ARGN}
+    COMMAND "$<TARGET_FILE:morvane::morvane>" --build "${dir}" ${given}
     COMMAND "${CMAKE_COMMAND}" -E touch "${dir}/morvane.stamp"
     DEPENDS ${sources} "$<TARGET_FILE:morvane::morvane>" "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
     WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}"
