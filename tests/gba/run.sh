@@ -2,7 +2,8 @@
 # Builds and installs morvane, builds the GBA example ROMs with the make fragment and with the
 # installed CMake package, runs them in the emulator test on the shipped samples and on random
 # sources, checks with arm-none-eabi-nm that every converted array lies on a multiple of 4,
-# builds the README's three build blocks as printed (tests/gba/readme_blocks.sh), and renews the
+# links the tiles ROM both ways (tests/gba/both_ways.sh: the same bytes through the compiled .c
+# files as through the build form), builds the README's three build blocks as printed (tests/gba/readme_blocks.sh), and renews the
 # screenshots docs/gba-bitmap.png and docs/gba-tiles.png.
 # Without the ARM cross compiler or libmgba it says what is missing and skips.
 set -uo pipefail
@@ -83,6 +84,14 @@ if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
   summary="$((BASH_REMATCH[1] + alignment_passed)) passed, $((BASH_REMATCH[2] + alignment_failed)) failed"
 fi
 [ "$alignment_failed" -eq 0 ] || status=1
+
+# The tiles ROM linked both ways, through the build form and through the compiled .c files.
+both_ways=0
+bash tests/gba/both_ways.sh "$build/morvane" samples "$work/make-shipped" "$work/both-ways" ||
+  { both_ways=1; status=1; }
+if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  summary="$((BASH_REMATCH[1] + 1 - both_ways)) passed, $((BASH_REMATCH[2] + both_ways)) failed"
+fi
 
 # The README's blocks, built as printed; their cases count with the others.
 mkdir -p "$work/readme"
