@@ -71,9 +71,12 @@ $(morvane_list):
 	$(shell mkdir -p $(@D))$(file >$@.part,$(morvane_words))
 	@mv $@.part $@
 
+# Written by make (a command line could not hold a thousand names on Windows), under another
+# name first: make -n expands a recipe, $(file) included, and runs nothing after it.
 $(morvane_all): $(morvane_list)
-	$(file >$@,/* The arrays of $(words $(morvane_names)) sources, placed by morvane's files. */)
-	$(foreach n,$(morvane_names),$(file >>$@,	.include "$n.s"))
+	$(file >$@.part,/* The arrays of $(words $(morvane_names)) sources, placed by morvane's files. */)
+	$(foreach n,$(morvane_names),$(file >>$@.part,	.include "$n.s"))
+	@mv $@.part $@
 
 # What a run converts: every source when the program or this file is newer (or on the first
 # run), else each one newer than the last run or new to the list.
