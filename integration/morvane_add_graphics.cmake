@@ -3,6 +3,44 @@
 # project enables ASM: project(... ASM)). One `morvane --build` run converts the sources into the
 # build tree, one unit places all their arrays, 4-byte aligned, and the library's include path
 # gets NAME.h for each, which declares its arrays with their element counts for C and C++.
+
+# Run as the build step (cmake -DMORVANE=PROGRAM -DDIR=FOLDER -P this file, from the project's
+# source folder): one morvane run over the sources of DIR/morvane.list newer than the last run,
+# or over all of them when the program, this file or the list is newer.
+if(CMAKE_SCRIPT_MODE_FILE)
+  set(stamp "${DIR}/morvane.stamp")
+  file(STRINGS "${DIR}/morvane.list" sources)
+  set(all OFF)
+  foreach(file IN ITEMS "${MORVANE}" "${CMAKE_CURRENT_LIST_FILE}" "${DIR}/morvane.list")
+    if(NOT EXISTS "${stamp}" OR "${file}" IS_NEWER_THAN "${stamp}")
+      set(all ON)
+    endif()
+  endforeach()
+  set(changed "")
+  foreach(source IN LISTS sources)
+    cmake_path(ABSOLUTE_PATH source OUTPUT_VARIABLE path)
+    if(all OR "${path}" IS_NEWER_THAN "${stamp}")
+      list(APPEND changed "${source}")
+    endif()
+  endforeach()
+  if(changed)
+    execute_process(COMMAND "${MORVANE}" --build "${DIR}" ${changed} RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "morvane did not convert every source")
+    endif()
+  endif()
+  file(TOUCH "${stamp}")
+  return()
+endif()
+
+# The name the program gives a source's files: its file name up to the first '.'.
+function(morvane_name path out)
+  cmake_path(GET path FILENAME file)
+  string(FIND "${file}" "." dot)
+  string(SUBSTRING "${file}" 0 ${dot} name)
+  set(${out} "${name}" PARENT_SCOPE)
+endfunction()
+
 function(morvane_add_graphics target)
   get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
   if(NOT "ASM" IN_LIST languages)
@@ -16,16 +54,13 @@ function(morvane_add_graphics target)
   set(unit "")
   foreach(source IN LISTS ARGN)
     cmake_path(ABSOLUTE_PATH source NORMALIZE OUTPUT_VARIABLE path)
-    cmake_path(GET path FILENAME file)
     cmake_path(GET path EXTENSION LAST_ONLY extension)
     string(TOLOWER "${extension}" extension)
     if(NOT extension MATCHES "^\\.(bmp|cgx|scr|col)$")
       message(FATAL_ERROR "morvane_add_graphics(${target}): ${source} is not a .bmp, .cgx, "
                           ".scr or .col file")
     endif()
-    # The program names its files after the file's name up to the first '.'.
-    string(FIND "${file}" "." dot)
-    string(SUBSTRING "${file}" 0 ${dot} name)
+    morvane_name("${path}" name)
     list(FIND names "${name}" earlier)
     if(NOT earlier EQUAL -1)
       list(GET ARGN ${earlier} earlier_source)
@@ -50,17 +85,19 @@ function(morvane_add_graphics target)
   if(EXISTS "${dir}/morvane.list")
     file(STRINGS "${dir}/morvane.list" listed)
   endif()
-  foreach(name IN LISTS listed)
+  foreach(source IN LISTS listed)
+    morvane_name("${source}" name)
     if(NOT name IN_LIST names)
       file(REMOVE "${dir}/${name}.bin" "${dir}/${name}.s" "${dir}/${name}.h")
     endif()
   endforeach()
-  string(REPLACE ";" "\n" list "${names}")
+  string(REPLACE ";" "\n" list "${given}")
   file(CONFIGURE OUTPUT "${dir}/morvane.list" CONTENT "${list}\n" @ONLY)
   file(CONFIGURE OUTPUT "${dir}/morvane.all.s" CONTENT "${unit}" @ONLY)
 
   # NAME.h is rewritten only when its text changes, and the generators
-  # read its time again, so a pixel edit recompiles nothing.
+  # read its time again, so a pixel edit recompiles nothing. The step converts only the sources
+  # that changed.
   list(TRANSFORM names PREPEND "${dir}/" OUTPUT_VARIABLE outputs)
   list(TRANSFORM outputs APPEND ".h" OUTPUT_VARIABLE headers)
   list(TRANSFORM outputs APPEND ".bin" OUTPUT_VARIABLE values)
@@ -68,9 +105,10 @@ function(morvane_add_graphics target)
   add_custom_command(
     OUTPUT "${dir}/morvane.stamp"
     BYPRODUCTS ${headers} ${values} ${placings}
-    COMMAND "$<TARGET_FILE:morvane::morvane>" --build "${dir}" ${given}
-    COMMAND "${CMAKE_COMMAND}" -E touch "${dir}/morvane.stamp"
+    COMMAND "${CMAKE_COMMAND}" "-DMORVANE=$<TARGET_FILE:morvane::morvane>" "-DDIR=${dir}"
+            -P "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
     DEPENDS ${sources} "$<TARGET_FILE:morvane::morvane>" "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
+            "${dir}/morvane.list"
     WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}"
     COMMENT "Converting the graphics of ${target} with morvane"
     VERBATIM)

@@ -205,8 +205,9 @@ check "CMake project: the ROM shows ship16" show_ship "CMake ROM" "$cmake_dir/bu
 check "CMake project: a second build has no work to do" eval 'cb | grep -q "no work to do"'
 mark
 edit_pixels "$cmake_dir/gfx/ship16.bmp"
-check "CMake project: a pixel edit recompiles no object, and the ROM shows it" \
+check "CMake project: a pixel edit converts one source, recompiles no object, and the ROM shows it" \
   eval 'cb && expect_count objects 0 $(compiled_since_marker "$cmake_dir/build") &&
+        expect_count conversions 1 $(converted_since_marker "$cmake_dir/build") &&
         show_ship "CMake ROM after a pixel edit" "$cmake_dir/build/game.gba" "$cmake_dir/gfx/ship16.bmp"'
 mark
 cp samples/ship16.bmp "$cmake_dir/gfx/sunset256.bmp"
