@@ -28,7 +28,8 @@ trap 'rm -rf "$work"' EXIT
 old_fragment_commit=f696e0d
 
 prefix=$work/prefix
-cmake --install "$root/build" --prefix "$prefix" >/dev/null || { echo "install build/ first (cmake --build --preset default)"; exit 1; }
+cmake --install "$root/build" --prefix "$prefix" >/dev/null ||
+  { echo "build/ cannot be installed: build it first (cmake --build --preset default)"; exit 1; }
 [ -z "${1:-}" ] || cp "$1" "$prefix/bin/morvane"
 morvane=$prefix/bin/morvane
 export PATH="$prefix/bin:$PATH"
@@ -110,35 +111,52 @@ floor() {
 }
 make_clean() { rm -rf "$dir/build" && make -C "$dir" -j2 FRAGMENT="$fragment"; }
 cmake_clean() { ninja -C "$dir/cmake" -t clean >/dev/null && ninja -C "$dir/cmake" -j2; }
-edit_one() { printf '\x5a' | dd of="$dir/gfx/pic0000.bmp" bs=1 seek=$((edits % 200 + 200)) conv=notrunc status=none; edits=$((edits + 1)); }
+# Changes one pixel byte of one source (its size, and so its header, kept).
+edit_one() {
+  printf '\x5a' | dd of="$dir/gfx/pic0000.bmp" bs=1 seek=$((edits % 200 + 200)) conv=notrunc status=none
+  edits=$((edits + 1))
+}
 make_edit() { edit_one && make -C "$dir" -j2 FRAGMENT="$fragment"; }
 cmake_edit() { edit_one && ninja -C "$dir/cmake" -j2; }
 make_noop() { make -C "$dir" FRAGMENT="$fragment"; }
 make_noop_unchecked() { make -C "$dir" FRAGMENT="$work/unchecked.mk"; }
-old_clean() { rm -rf "$dir/build-old" && make -C "$dir" -f Makefile.old -j2 MORVANE="$morvane" MORVANE_BUILD=build-old/gfx; }
+old_clean() {
+  rm -rf "$dir/build-old" && make -C "$dir" -f Makefile.old -j2 MORVANE_BUILD=build-old/gfx
+}
 edits=0
 
-median() { tr ' ' '\n' | sed '/^$/d' | sort -n | awk '{ v[NR] = $1 } END { printf "%.1f (%.1f-%.1f)", (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) / 1000, v[1] / 1000, v[NR] / 1000 }'; }
-median_value() { tr ' ' '\n' | sed '/^$/d' | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) / 1000 }'; }
-ratio() { awk -v a="$(median_value <<<"${times[$1]}")" -v b="$(median_value <<<"${times[$2]}")" 'BEGIN { printf "%.2fx", a / b }'; }
+# The median of a way's times in ms; with "range", its minimum and maximum too.
+summary() { # WAY [range]
+  tr ' ' '\n' <<<"${times[$1]}" | sed '/^$/d' | sort -n | awk -v range="${2:-}" '
+    { v[NR] = $1 / 1000 }
+    END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+          if (range) printf "%.1f (%.1f-%.1f)", m, v[1], v[NR]; else print m }'
+}
+ratio() { awk -v a="$(summary "$1")" -v b="$(summary "$2")" 'BEGIN { printf "%.2fx", a / b }'; }
 
-echo "morvane: $("$morvane" --version); $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg); $runs runs after one untimed; wall ms, median (min-max)"
+echo "$("$morvane" --version); $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg);" \
+  "$runs runs after one untimed, interleaved; wall ms, median (min-max)"
 for count in 100 1000; do
   dir=$work/p$count
   make_project "$dir" "$count"
   ways=(floor make_clean cmake_clean make_edit cmake_edit make_noop make_noop_unchecked)
   [ "$count" -eq 100 ] && ways+=(old_clean)
   times=()
-  for way in "${ways[@]}"; do "$way" >/dev/null 2>&1 || { echo "$way failed at $count sources"; exit 1; }; done
+  for way in "${ways[@]}"; do
+    "$way" >/dev/null 2>&1 || { echo "$way failed at $count sources"; exit 1; }
+  done
   for ((run = 0; run < runs; run++)); do
     for way in "${ways[@]}"; do
       # Each edit and no-op starts from a built tree.
-      case $way in make_edit | make_noop*) make -C "$dir" FRAGMENT="$fragment" >/dev/null ;; cmake_edit) ninja -C "$dir/cmake" >/dev/null ;; esac
+      case $way in
+        make_edit | make_noop*) make -C "$dir" FRAGMENT="$fragment" >/dev/null ;;
+        cmake_edit) ninja -C "$dir/cmake" >/dev/null ;;
+      esac
       timed "$way" "$way"
     done
   done
   echo "$count sources:"
-  for way in "${ways[@]}"; do printf '  %-20s %s\n' "$way" "$(median <<<"${times[$way]}")"; done
+  for way in "${ways[@]}"; do printf '  %-20s %s\n' "$way" "$(summary "$way" range)"; done
   printf '  make clean / floor %s, cmake clean / floor %s, no-op / no-op without the check %s' \
     "$(ratio make_clean floor)" "$(ratio cmake_clean floor)" "$(ratio make_noop make_noop_unchecked)"
   [ "$count" -eq 100 ] && printf ', old clean / make clean %s' "$(ratio old_clean make_clean)"
