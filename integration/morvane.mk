@@ -79,11 +79,14 @@ $(morvane_all): $(morvane_list)
 	@mv $@.part $@
 
 # What a run converts: every source when the program or this file is newer (or on the first
-# run), else each one newer than the last run or new to the list.
-morvane_todo = $(strip $(if $(filter $(morvane_program) $(morvane_fragment),$?),$(morvane_sources),\
-  $(filter $(morvane_sources),$? $(filter-out $(morvane_listed),$(morvane_sources)))))
+# run), else each one newer than the last run or new to the list. A run takes 200 paths at most,
+# so that its command line fits in Windows' 32,767 characters.
+morvane_todo = $(if $(filter $(morvane_program) $(morvane_fragment),$?),$(morvane_sources),\
+  $(filter $(morvane_sources),$? $(filter-out $(morvane_listed),$(morvane_sources))))
+morvane_runs = $(if $1,$(MORVANE) --build $(MORVANE_BUILD) $(wordlist 1,200,$1)$(if $(word 201,$1), \
+  && $(call morvane_runs,$(wordlist 201,$(words $1),$1))))
 $(morvane_stamp): $(morvane_sources) $(morvane_program) $(morvane_fragment) $(morvane_list)
-	$(if $(morvane_todo),$(MORVANE) --build $(MORVANE_BUILD) $(morvane_todo))
+	$(call morvane_runs,$(strip $(morvane_todo)))
 	@touch $@
 
 $(MORVANE_OBJECT): $(morvane_all) $(morvane_stamp)
