@@ -17,6 +17,7 @@
 #   make no-op   `make` with nothing to do, and the same with the fragment's name check taken out
 #   old clean    the fragment before the build form (copied sources, one C unit compiled per
 #                source, every name compared with every other), taken from git; at 100 only
+#   old edit     the old fragment's `make -j2` after the same edit; at 100 only
 # and the ratios the targets are stated in. Needs arm-none-eabi-gcc, make, cmake, ninja, python3.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -120,9 +121,9 @@ make_edit() { edit_one && make -C "$dir" -j2 FRAGMENT="$fragment"; }
 cmake_edit() { edit_one && ninja -C "$dir/cmake" -j2; }
 make_noop() { make -C "$dir" FRAGMENT="$fragment"; }
 make_noop_unchecked() { make -C "$dir" FRAGMENT="$work/unchecked.mk"; }
-old_clean() {
-  rm -rf "$dir/build-old" && make -C "$dir" -f Makefile.old -j2 MORVANE_BUILD=build-old/gfx
-}
+old_make() { make -C "$dir" -f Makefile.old -j2 MORVANE_BUILD=build-old/gfx; }
+old_clean() { rm -rf "$dir/build-old" && old_make; }
+old_edit() { edit_one && old_make; }
 edits=0
 
 # The median of a way's times in ms; with "range", its minimum and maximum too.
@@ -140,7 +141,7 @@ for count in 100 1000; do
   dir=$work/p$count
   make_project "$dir" "$count"
   ways=(floor make_clean cmake_clean make_edit cmake_edit make_noop make_noop_unchecked)
-  [ "$count" -eq 100 ] && ways+=(old_clean)
+  [ "$count" -eq 100 ] && ways+=(old_clean old_edit)
   times=()
   for way in "${ways[@]}"; do
     "$way" >/dev/null 2>&1 || { echo "$way failed at $count sources"; exit 1; }
@@ -151,6 +152,7 @@ for count in 100 1000; do
       case $way in
         make_edit | make_noop*) make -C "$dir" FRAGMENT="$fragment" >/dev/null ;;
         cmake_edit) ninja -C "$dir/cmake" >/dev/null ;;
+        old_edit) old_make >/dev/null ;;
       esac
       timed "$way" "$way"
     done
@@ -159,6 +161,7 @@ for count in 100 1000; do
   for way in "${ways[@]}"; do printf '  %-20s %s\n' "$way" "$(summary "$way" range)"; done
   printf '  make clean / floor %s, cmake clean / floor %s, no-op / no-op without the check %s' \
     "$(ratio make_clean floor)" "$(ratio cmake_clean floor)" "$(ratio make_noop make_noop_unchecked)"
-  [ "$count" -eq 100 ] && printf ', old clean / make clean %s' "$(ratio old_clean make_clean)"
+  [ "$count" -eq 100 ] && printf ', old clean / make clean %s, old edit / make edit %s' \
+    "$(ratio old_clean make_clean)" "$(ratio old_edit make_edit)"
   echo
 done
