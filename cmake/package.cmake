@@ -1,5 +1,6 @@
 # Installing and packaging: the command line as a .deb (program, manual page and the build
-# integration), the Windows program and its console companion as a .zip.
+# integration), the Windows program and its console companion as a .zip (with the build
+# integration too).
 include(GNUInstallDirs)
 if(WIN32)
   install(TARGETS morvane morvane-cli RUNTIME DESTINATION .)
@@ -8,9 +9,9 @@ else()
   install(TARGETS morvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   configure_file(docs/morvane.1.in ${CMAKE_CURRENT_BINARY_DIR}/morvane.1 @ONLY)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/morvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  include(integration/install.cmake)
   set(CPACK_GENERATOR DEB)
 endif()
+include(integration/install.cmake)
 
 # The licence and the changelog go with every package: in the .deb as Debian keeps them (the
 # licence as the package's copyright file, the changelog beside it, plain); in the .zip as a

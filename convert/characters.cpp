@@ -3,10 +3,10 @@
 #include "convert/characters.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "convert/common/output.h"
 #include "convert/common/sheet.h"
+#include "convert/common/source_words.h"
 #include "convert/common/text_pieces.h"
 #include "platform/platform.h"
 
@@ -66,23 +66,16 @@ void write_characters_text(TextWriter &text, const char *base_name,
 }
 
 ConversionOutcome convert_characters() {
-  // Others may read the source while it is read, nobody may change it under us. The source is
-  // closed before the output exists.
+  // Others may read the source while it is read, nobody may change it under us.
   static unsigned char bytes[CharacterFileBytes];
-  SourceFile source;
-  if (!open_source(SourcePath, SourceSharing::read, &source))
-    return failed_in_system(ResultReadFailed, "cannot open");
-  long long held = read_source(source, 0, bytes, sizeof bytes);
-  if (held < 0) {
-    ConversionOutcome unread = failed_in_system(ResultReadFailed, "cannot read");
-    close_source(source);
-    return unread;
-  }
-  close_source(source);
-  // What a short file does not hold is 0, never what the buffer held before.
-  std::memset(bytes + held, 0, sizeof bytes - static_cast<std::size_t>(held));
+  FileIdentity identity;
+  ConversionOutcome read =
+      read_source_start(SourcePath, SourceSharing::read, bytes, sizeof bytes, &identity);
+  if (read.result != ResultSuccess)
+    return read;
+  // The source is closed before the output exists.
   OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, source.identity);
+  ConversionOutcome prepared = prepare_output(output, identity);
   if (prepared.result != ResultSuccess)
     return prepared;
   write_characters_text(output.text, SourcePath, bytes);

@@ -327,11 +327,28 @@ char *pending_slot(const char *name) {
   return nullptr;
 }
 
+// The directory swept last, so that a run writing many outputs into one directory (a build's)
+// reads it once, not once per output. It is held open, so that no directory made after it is
+// removed can be taken for it by its inode.
+int swept_directory = -1;
+
+bool is_swept_directory(const struct stat &here) {
+  struct stat swept;
+  return swept_directory >= 0 && fstat(swept_directory, &swept) == 0 &&
+         swept.st_dev == here.st_dev && swept.st_ino == here.st_ino;
+}
+
 // Removes the temporary outputs in the working directory that a process killed past catching
 // (SIGKILL) left behind: those whose process is gone. One of this process's number that it is
 // not writing now is left from an earlier process that had that number. Where the directory may
 // not be read nothing is removed.
 void remove_stale_outputs() {
+  struct stat here;
+  if (stat(".", &here) == 0 && is_swept_directory(here))
+    return;
+  if (swept_directory >= 0)
+    close(swept_directory);
+  swept_directory = open(".", DirectoryPlace | O_DIRECTORY | O_CLOEXEC);
   DIR *directory = opendir(".");
   if (!directory)
     return;

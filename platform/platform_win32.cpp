@@ -291,10 +291,19 @@ bool ascii_name(const wchar_t *wide, char *name, std::size_t capacity) {
   return true;
 }
 
+// The directory swept last, so that a run writing many outputs into one directory (a build's)
+// reads it once, not once per output.
+wchar_t swept_directory[WidePathCapacity];
+
 // Removes the temporary outputs in the working directory that a process ended past cleaning up
 // (killed from the Task Manager) left behind: those whose process has ended. This process has
 // none while it looks, so one of its own number is left from an earlier process that had it.
 void remove_stale_outputs() {
+  wchar_t here[WidePathCapacity];
+  DWORD length = GetCurrentDirectoryW(WidePathCapacity, here);
+  if (length == 0 || length >= WidePathCapacity || std::wcscmp(here, swept_directory) == 0)
+    return;
+  std::wcscpy(swept_directory, here);
   WIN32_FIND_DATAW entry;
   HANDLE search = FindFirstFileW(L"~morvane-*.tmp", &entry);
   if (search == INVALID_HANDLE_VALUE)

@@ -18,10 +18,8 @@ descriptions=() files=() olds=() news=()
 # mutant FILE OLD NEW DESCRIPTION: OLD must occur exactly once in FILE.
 mutant() { files+=("$1") olds+=("$2") news+=("$3") descriptions+=("$4"); }
 
-mutant convert/common/source_words.cpp '    words[i] = 2 * i < size ? bytes[2 * i] : 0;' '    words[i] = bytes[2 * i] | bytes[2 * i + 1] << 8;' \
-  'short .scr/.col: missing words not zero-filled'
-mutant convert/characters.cpp '  std::memset(bytes + held, 0, sizeof bytes - static_cast<std::size_t>(held));' '' \
-  'short .cgx: missing bytes not zero-filled'
+mutant convert/common/source_words.cpp '  std::memset(bytes + got, 0, size - static_cast<std::size_t>(got));' '' \
+  'short .cgx/.scr/.col: missing bytes not zero-filled'
 mutant convert/characters.cpp '        file + CharacterBytes * character_at_sheet_tile(static_cast<unsigned>(tile));' \
   '        file + CharacterBytes * tile;' \
   'characters: each sheet tile made from the character of its own number'

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -202,6 +203,29 @@ TEST(Output, AHiddenFileOfThisProcesssOwnNumberIsLeftFromAnEarlierOne) {
   ASSERT_EQ(convert_path(dir.file("title.col").c_str()).result, ResultSuccess);
   EXPECT_FALSE(file_exists(dir.file(left)));
   EXPECT_EQ(directory_snapshot(dir.path).size(), 2u);
+}
+
+// A run reads each directory it writes into once for what ended processes left, not once per
+// output; a directory it returns to after another is read again, and so is a new directory that
+// takes the place (and perhaps the inode) of one read before.
+TEST(Output, EachDirectoryOfARunIsClearedOfWhatEndedProcessesLeft) {
+  KeepWorkingDirectory keep;
+  pid_t ended = fork();
+  if (ended == 0)
+    _exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  std::string left = ".morvane-" + std::to_string(ended) + "-0";
+  for (int round = 0; round < 2; ++round) {
+    ScratchDirectory first, second;
+    for (const ScratchDirectory *dir : {&first, &second})
+      write_file(dir->file("title.col"), Bytes(512, 0));
+    for (const ScratchDirectory *dir : {&first, &second, &first}) {
+      write_text_file(dir->file(left), "left by a process that has ended");
+      ASSERT_EQ(convert_path(dir->file("title.col").c_str()).result, ResultSuccess);
+      EXPECT_FALSE(file_exists(dir->file(left))) << "round " << round;
+    }
+  }
 }
 
 // Only a regular file is a source: a directory, a device (which reads as endless zeros or

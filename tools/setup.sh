@@ -11,7 +11,7 @@ test_packages=(
   "${build_packages[@]}" libgtest-dev libgmock-dev libstb-dev python3 python3-pil strace
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
-  gcc-arm-none-eabi libmgba-dev
+  gcc-arm-none-eabi libmgba-dev ninja-build
   dpkg-dev file man-db unzip
   g++-s390x-linux-gnu qemu-user)
 # The Windows tests run the 32-bit program under it where it can be had, the 64-bit one otherwise.

@@ -1,31 +1,17 @@
-// Reading the fixed-size sources that are plain arrays of 16-bit words.
+// Reading the fixed-size sources.
 #include "convert/common/source_words.h"
 
-#include <algorithm>
+#include <cstring>
 
 #include "convert/common/output.h"
 #include "platform/platform.h"
 
-void words_from_bytes(const unsigned char *bytes, std::size_t size, std::uint16_t *words,
-                      std::size_t count) {
-  std::size_t whole = std::min(size / 2, count);
-  for (std::size_t i = 0; i < whole; ++i)
-    words[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-  // Bytes a short source does not hold are 0: an odd last byte is its word's low byte alone.
-  for (std::size_t i = whole; i < count; ++i)
-    words[i] = 2 * i < size ? bytes[2 * i] : 0;
-}
-
-ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std::size_t count,
-                                    FileIdentity *identity) {
-  // The largest of these sources, a screen file, is 2048 bytes.
-  unsigned char bytes[2048];
-  if (2 * count > sizeof bytes)
-    return failed(ResultReadFailed, "%zu words do not fit %zu bytes", count, sizeof bytes);
+ConversionOutcome read_source_start(const char *path, SourceSharing sharing, unsigned char *bytes,
+                                    std::size_t size, FileIdentity *identity) {
   SourceFile source;
-  if (!open_source(path, SourceSharing::none, &source))
+  if (!open_source(path, sharing, &source))
     return failed_in_system(ResultReadFailed, "cannot open");
-  long long got = read_source(source, 0, bytes, 2 * count);
+  long long got = read_source(source, 0, bytes, size);
   if (got < 0) {
     ConversionOutcome unread = failed_in_system(ResultReadFailed, "cannot read");
     close_source(source);
@@ -33,17 +19,27 @@ ConversionOutcome read_source_words(const char *path, std::uint16_t *words, std:
   }
   close_source(source);
   *identity = source.identity;
-  words_from_bytes(bytes, static_cast<std::size_t>(got), words, count);
+  std::memset(bytes + got, 0, size - static_cast<std::size_t>(got));
   return succeeded();
 }
 
+void words_from_bytes(const unsigned char *bytes, std::uint16_t *words, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i)
+    words[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+}
+
 ConversionOutcome convert_source_words(std::size_t count, WordsTextWriter write_text) {
-  // As many as the largest of these sources holds; read_source_words refuses more.
-  std::uint16_t words[1024];
+  // The largest of these sources, a screen file, is 2048 bytes.
+  unsigned char bytes[2048];
+  std::uint16_t words[sizeof bytes / 2];
+  if (count > sizeof words / sizeof words[0])
+    return failed(ResultReadFailed, "%zu words do not fit %zu bytes", count, sizeof bytes);
   FileIdentity identity;
-  ConversionOutcome read = read_source_words(SourcePath, words, count, &identity);
+  ConversionOutcome read =
+      read_source_start(SourcePath, SourceSharing::none, bytes, 2 * count, &identity);
   if (read.result != ResultSuccess)
     return read;
+  words_from_bytes(bytes, words, count);
   // The source is closed before the output exists.
   OutputFile output;
   ConversionOutcome prepared = prepare_output(output, identity);

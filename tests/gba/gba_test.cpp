@@ -6,6 +6,7 @@
 //
 // Usage: gba_test MORVANE PREFIX EXAMPLE_DIR CMAKE_PROJECT SAMPLES_DIR WORK_DIR [SEED]
 // (PREFIX: where morvane is installed, with its CMake package)
+//        gba_test --bitmap NAME ROM BITMAP    (one ROM of the example's bitmap scene, as NAME)
 #include "emulator.h"
 #include "pictures.h"
 #include "tests/bitmap_file.h"
@@ -159,21 +160,28 @@ struct Drawn {
   std::string why; // why there is none
 };
 
-// What `morvane --picture` draws from the converted files NAME.c in `gfx`, one for each source.
-Drawn draw_with_morvane(const Setup &setup, const std::string &gfx,
+// What `morvane --picture` draws from the C files morvane writes of the sources (the arrays the
+// ROMs hold, in their plain form), converted in folder.
+Drawn draw_with_morvane(const Setup &setup, const std::string &folder,
                         const std::vector<std::string> &sources) {
+  fs::create_directories(folder);
   // Named after the first file, for run.sh's pictures of the README.
   std::string png = "drawn-" + base_name(sources[0]) + ".png";
-  std::string command =
-      "cd " + shell_quoted(gfx) + " && " + shell_quoted(setup.morvane) + " --picture " + png;
-  for (const std::string &source : sources)
-    command += " " + shell_quoted(base_name(source) + ".c");
+  std::string convert = "cd " + shell_quoted(folder) + " && " + shell_quoted(setup.morvane);
+  std::string draw = shell_quoted(setup.morvane) + " --picture " + png;
+  for (const std::string &source : sources) {
+    std::string name = fs::path(source).filename().string();
+    fs::copy_file(source, folder + "/" + name, fs::copy_options::overwrite_existing);
+    convert += " " + shell_quoted(name);
+    draw += " " + shell_quoted(base_name(source) + ".c");
+  }
+  std::string command = convert + " >drawn.log 2>&1 && " + draw + " >>drawn.log 2>&1";
   Drawn drawn;
   int channels;
   stbi_uc *rgb = nullptr;
-  if (std::system((command + " >drawn.log 2>&1").c_str()) != 0 ||
-      !(rgb = stbi_load((gfx + "/" + png).c_str(), &drawn.width, &drawn.height, &channels, 3))) {
-    Bytes log = read_file(gfx + "/drawn.log");
+  if (std::system(command.c_str()) != 0 ||
+      !(rgb = stbi_load((folder + "/" + png).c_str(), &drawn.width, &drawn.height, &channels, 3))) {
+    Bytes log = read_file(folder + "/drawn.log");
     drawn.why = "morvane --picture drew nothing: " + std::string(log.begin(), log.end());
     return drawn;
   }
@@ -225,8 +233,8 @@ void check_bitmaps(Tally &tally, const Setup &setup, Builder builder, const std:
                                      frames_to_run, 0, expected,
                                      build + "/bitmap-" + base_name(bitmap) + ".ppm");
              builder == Builder::make)
-      check_drawn(tally, name, draw_with_morvane(setup, build + "/gfx", {bitmap}), shown, false, 0,
-                  0);
+      check_drawn(tally, name, draw_with_morvane(setup, build + "/picture", {bitmap}), shown, false,
+                  0, 0);
   }
 }
 
@@ -272,7 +280,7 @@ bool check_tiles(Tally &tally, const Setup &setup, Builder builder, const std::s
       expected_tiles(trio, 256 - screen_width, 256 - screen_height), build + "/tiles-corner.ppm");
   if (builder == Builder::make) {
     // The screen map first, as a user would name the files.
-    Drawn drawn = draw_with_morvane(setup, build + "/gfx", {trio[1], trio[0], trio[2]});
+    Drawn drawn = draw_with_morvane(setup, build + "/picture", {trio[1], trio[0], trio[2]});
     check_drawn(tally, name + " at the top left", drawn, top_left, true, 0, 0);
     check_drawn(tally, name + " scrolled to the bottom right", drawn, corner, true,
                 256 - screen_width, 256 - screen_height);
@@ -374,28 +382,10 @@ std::string screen_coverage_gap(const Bytes &scr) {
   return "";
 }
 
-// Offsets of the "0x" values of a generated array, in order, leaving out comment lines (the
-// character headers carry a number in hexadecimal too).
-std::vector<std::size_t> value_offsets(const std::string &text) {
-  std::vector<std::size_t> offsets;
-  std::size_t body = text.find("\n{");
-  for (std::size_t line = body == std::string::npos ? text.size() : body + 1; line < text.size();) {
-    std::size_t end = text.find('\n', line);
-    if (end == std::string::npos)
-      end = text.size();
-    bool comment = text.compare(line, 2, "//") == 0 || text.compare(line, 2, "/*") == 0;
-    for (std::size_t at = text.find("0x", line); !comment && at < end; at = text.find("0x", at + 2))
-      offsets.push_back(at);
-    line = end + 1;
-  }
-  return offsets;
+// Value `index` of the little-endian 16-bit values of a build-form NAME.bin.
+unsigned value_at(const Bytes &values, std::size_t index) {
+  return values[2 * index] | values[2 * index + 1] << 8;
 }
-
-unsigned value_at(const std::string &text, std::size_t offset) {
-  return static_cast<unsigned>(std::stoul(text.substr(offset + 2, 4), nullptr, 16));
-}
-
-std::string as_text(const Bytes &bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 struct Damage {
   int tile = -1;   // the sheet tile changed
@@ -405,26 +395,24 @@ struct Damage {
 // Swaps two neighbouring nibbles (two pixels) of one value of the tile that the screen's top
 // left cell shows, choosing pixels whose colours differ there, so the damage must show.
 Damage damage_sheet(const std::string &sheet_path, const std::string &map_path, const Bytes &col) {
-  std::string sheet = as_text(read_file(sheet_path)), map = as_text(read_file(map_path));
-  std::vector<std::size_t> sheet_values = value_offsets(sheet), map_values = value_offsets(map);
-  if (sheet_values.size() != 16384 || map_values.size() != 1024)
-    return {-1, "the generated sheet or map does not hold 16384 or 1024 values"};
-  unsigned entry = value_at(map, map_values[0]), tile = entry & 0x3ff, bank = entry >> 12;
+  Bytes sheet = read_file(sheet_path), map = read_file(map_path);
+  if (sheet.size() != 2 * 16384 || map.size() != 2 * 1024)
+    return {-1, "the converted sheet or map does not hold 16384 or 1024 values"};
+  unsigned entry = value_at(map, 0), tile = entry & 0x3ff, bank = entry >> 12;
   auto shown = [&](unsigned index) {
     unsigned colour = index == 0 ? 0 : 16 * bank + index;
     return shown_colour((col[2 * colour] | col[2 * colour + 1] << 8) & 0x7fff);
   };
   for (unsigned k = 16 * tile; k < 16 * tile + 16; ++k) {
-    unsigned value = value_at(sheet, sheet_values[k]);
+    unsigned value = value_at(sheet, k);
     for (unsigned nibble = 0; nibble < 3; ++nibble) {
       unsigned a = value >> 4 * nibble & 15, b = value >> 4 * (nibble + 1) & 15;
       if (shown(a) == shown(b))
         continue;
       unsigned swapped = (value & ~(0xffu << 4 * nibble)) | b << 4 * nibble | a << 4 * (nibble + 1);
-      char digits[8];
-      std::snprintf(digits, sizeof digits, "%04x", swapped);
-      sheet.replace(sheet_values[k] + 2, 4, digits);
-      write_file(sheet_path, Bytes(sheet.begin(), sheet.end()));
+      sheet[2 * k] = static_cast<std::uint8_t>(swapped);
+      sheet[2 * k + 1] = static_cast<std::uint8_t>(swapped >> 8);
+      write_file(sheet_path, sheet);
       return {static_cast<int>(tile), ""};
     }
   }
@@ -432,17 +420,18 @@ Damage damage_sheet(const std::string &sheet_path, const std::string &map_path, 
 }
 
 // The damaged sheet must be caught, and only where the damaged tile shows. The make build is
-// damaged: it keeps the converted files in build/gfx.
+// damaged: it keeps the converted values in build/gfx/NAME.bin, which its object is assembled
+// from again.
 void check_damaged_sheet(Tally &tally, const Setup &setup, const std::string &sources,
                          const std::string &build, const std::vector<std::string> &trio) {
   const std::string name = "damaged sheet (one nibble swapped) is caught";
-  std::string sheet_c = build + "/gfx/" + base_name(trio[0]) + ".c";
-  std::string map_c = build + "/gfx/" + base_name(trio[1]) + ".c";
-  Damage damage = damage_sheet(sheet_c, map_c, read_file(trio[2]));
+  std::string sheet_bin = build + "/gfx/" + base_name(trio[0]) + ".bin";
+  std::string map_bin = build + "/gfx/" + base_name(trio[1]) + ".bin";
+  Damage damage = damage_sheet(sheet_bin, map_bin, read_file(trio[2]));
   if (damage.tile < 0)
     return report(tally, name, false, damage.why);
-  fs::remove(build + "/tiles.elf");
-  fs::remove(build + "/tiles.gba");
+  for (const char *built : {"/gfx/morvane.all.o", "/tiles.elf", "/tiles.gba"})
+    fs::remove(build + built);
   std::string why;
   Frame shown;
   if (!build_roms(setup, Builder::make, sources, build, "tiles", why) ||
@@ -450,15 +439,14 @@ void check_damaged_sheet(Tally &tally, const Setup &setup, const std::string &so
     return report(tally, name, false, why);
 
   Frame expected = expected_tiles(trio, 0, 0);
-  std::string map = as_text(read_file(map_c));
-  std::vector<std::size_t> map_values = value_offsets(map);
+  Bytes map = read_file(map_bin);
   int differing = 0, elsewhere = 0;
   for (int y = 0; y < screen_height; ++y)
     for (int x = 0; x < screen_width; ++x) {
       if (expected[y * screen_width + x] == shown[y * screen_width + x])
         continue;
       ++differing;
-      unsigned entry = value_at(map, map_values[y / 8 * 32 + x / 8]);
+      unsigned entry = value_at(map, y / 8 * 32 + x / 8);
       elsewhere += static_cast<int>(entry & 0x3ff) != damage.tile;
     }
   report(tally, name, differing > 0 && elsewhere == 0,
@@ -501,6 +489,16 @@ void check_random_sources(Tally &tally, const Setup &setup) {
 } // namespace
 
 int main(int argc, char **argv) {
+  if (argc == 5 && std::string(argv[1]) == "--bitmap") {
+    Tally tally;
+    std::string why;
+    Frame expected = expected_bitmap_frame(read_file(argv[4]), why);
+    if (expected.empty())
+      report(tally, argv[2], false, why);
+    else
+      check_rom(tally, argv[2], argv[3], frames_to_run, 0, expected, std::string(argv[3]) + ".ppm");
+    return tally.failed == 0 ? 0 : 1;
+  }
   if (argc < 7 || argc > 8) {
     std::fprintf(stderr, "usage: gba_test MORVANE PREFIX EXAMPLE_DIR CMAKE_PROJECT SAMPLES_DIR "
                          "WORK_DIR [SEED]\n");

@@ -2,8 +2,10 @@
 # Builds and installs morvane, builds the GBA example ROMs with the make fragment and with the
 # installed CMake package, runs them in the emulator test on the shipped samples and on random
 # sources, checks with arm-none-eabi-nm that every converted array lies on a multiple of 4,
-# renews the screenshots docs/gba-bitmap.png and docs/gba-tiles.png, and the pictures
-# morvane --picture drew of them, docs/picture-castle.png and docs/picture-sunset256.png.
+# links the tiles ROM both ways (tests/gba/both_ways.sh: the same bytes through the compiled .c
+# files as through the build form), builds the README's three build blocks as printed (tests/gba/readme_blocks.sh), and renews the
+# screenshots docs/gba-bitmap.png and docs/gba-tiles.png, and the pictures morvane --picture drew
+# of them, docs/picture-castle.png and docs/picture-sunset256.png.
 # Without the ARM cross compiler or libmgba it says what is missing and skips.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -23,6 +25,7 @@ for tool in arm-none-eabi-gcc arm-none-eabi-g++ arm-none-eabi-nm; do
   command -v $tool >/dev/null || skip "$tool is missing (Debian: gcc-arm-none-eabi)"
 done
 command -v make >/dev/null || skip "make is missing (Debian: make)"
+command -v ninja >/dev/null || skip "ninja is missing (Debian: ninja-build)"
 [ -f /usr/include/stb/stb_image.h ] || skip "stb_image.h is missing (Debian: libstb-dev)"
 printf '#include <mgba/core/core.h>\nint main() { return mCoreFind("") != 0; }\n' |
   c++ -x c++ - -lmgba -o /dev/null 2>/dev/null || skip "libmgba cannot be linked (Debian: libmgba-dev)"
@@ -64,7 +67,7 @@ printf 'const unsigned short program_halfword = 1;\n' |
   arm-none-eabi-gcc -mthumb -Os -x c -c - -o "$work/halfword.o"
 alignment_passed=0
 alignment_failed=0
-for elf in "$work"/*-*/*.elf $(find "$work" -name '*.aligned.o' -o -name '*.aligned.c.obj'); do
+for elf in "$work"/*-*/*.elf $(find "$work" -name 'morvane.all.o' -o -name 'morvane.all.s.obj'); do
   what=${elf#"$work"/}
   if [[ "$elf" != *.elf ]]; then
     arm-none-eabi-ld -e 0 -o "$elf.probe" "$work/halfword.o" "$elf" && elf=$elf.probe || {
@@ -84,6 +87,29 @@ if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
   summary="$((BASH_REMATCH[1] + alignment_passed)) passed, $((BASH_REMATCH[2] + alignment_failed)) failed"
 fi
 [ "$alignment_failed" -eq 0 ] || status=1
+
+# The tiles ROM linked both ways, through the build form and through the compiled .c files.
+both_ways=0
+bash tests/gba/both_ways.sh "$build/morvane" samples "$work/make-shipped" "$work/both-ways" ||
+  { both_ways=1; status=1; }
+if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  summary="$((BASH_REMATCH[1] + 1 - both_ways)) passed, $((BASH_REMATCH[2] + both_ways)) failed"
+fi
+
+# The README's blocks, built as printed; their cases count with the others.
+mkdir -p "$work/readme"
+bash tests/gba/readme_blocks.sh "$work/prefix" "$build/gba_test" "$work/readme" >"$work/readme.txt" 2>&1
+readme_status=$?
+head -n -1 "$work/readme.txt"
+readme_summary=$(tail -n 1 "$work/readme.txt")
+if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]] &&
+   [[ "$readme_summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  read -r passed failed <<<"${summary//[^0-9 ]/}"
+  summary="$((passed + BASH_REMATCH[1])) passed, $((failed + BASH_REMATCH[2])) failed"
+else
+  echo "FAIL the README blocks' test ended early: $readme_summary"
+fi
+[ "$readme_status" -eq 0 ] || status=1
 
 # The screenshots: the shipped bitmaps side by side, and the castle at both ends of its scroll.
 # A frame is kept only when it matched, so a failing case leaves the screenshot as it was.
@@ -107,7 +133,7 @@ if [ "$status" -eq 0 ]; then
     "$work/make-shipped/tiles-corner.ppm"
   # And what morvane --picture drew of the castle and the sunset, each checked against its frame.
   for picture in castle_map:castle sunset256:sunset256; do
-    drawn=$work/make-shipped/gfx/drawn-${picture%%:*}.png
+    drawn=$work/make-shipped/picture/drawn-${picture%%:*}.png
     [ -f "$drawn" ] && cp "$drawn" "docs/picture-${picture#*:}.png" &&
       echo "picture: docs/picture-${picture#*:}.png"
   done

@@ -50,6 +50,9 @@ cp "${samples[@]}" "$work/expected"
 for source in "$work"/expected/*.*; do
   build-package/morvane "$source" >/dev/null
 done
+# And the build form's files, in $work/expected-build.
+mkdir -p "$work/expected-build"
+build-package/morvane --build "$work/expected-build" "${samples[@]}"
 
 # Converts copies of the samples in directory $2 with the program $1 and compares every output
 # with the built program's; prints what differs.
@@ -149,15 +152,23 @@ unzip -q "${zip[0]}" -d "$work/zip"
 exe=("$work"/zip/*/morvane.exe)
 zip_holds_its_files() {
   local dir=$1 file
-  for file in morvane.exe morvane-cli.exe README.txt LICENSE.txt CHANGELOG.md; do
+  for file in morvane.exe morvane-cli.exe README.txt LICENSE.txt CHANGELOG.md morvane.mk \
+              cmake/morvaneConfig.cmake cmake/morvaneConfigVersion.cmake cmake/morvane_add_graphics.cmake; do
     [ -f "$dir/$file" ] || { echo "no $file"; return 1; }
   done
   for file in "${samples[@]}"; do
     cmp "$file" "$dir/samples/$(basename "$file")" || return 1
   done
 }
-check "the .zip holds morvane.exe, morvane-cli.exe, its read-me, the licence, the changelog and the five samples" \
+check "the .zip holds morvane.exe, morvane-cli.exe, its read-me, the licence, the changelog, the five samples, morvane.mk and the CMake package" \
   zip_holds_its_files "$(dirname "${exe[0]}")"
+zip_package_runs_the_companion() {
+  local dir=$1
+  grep -q 'IMPORTED_LOCATION ".*/morvane-cli\.exe"' "$dir/cmake/morvaneConfig.cmake" &&
+    grep -qF 'MORVANE ?= morvane-cli' "$dir/morvane.mk"
+}
+check "the .zip's CMake package runs morvane-cli.exe, and its make fragment morvane-cli under OS=Windows_NT" \
+  zip_package_runs_the_companion "$(dirname "${exe[0]}")"
 check "the .zip's morvane.exe is a stripped PE32 GUI program with its resources, needing only system DLLs" \
   form_is_right "${exe[0]}" GUI
 check "the .zip's morvane-cli.exe is a stripped PE32 console program with its resources, needing only system DLLs" \
@@ -198,6 +209,10 @@ if wine_env_start; then
   chmod +x "$companion"
   check "the $MORVANE_WINE_BITS-bit .zip's morvane-cli.exe converts the samples under Wine" \
     converts_samples "$companion" "$work/wine-cli"
+  check "the .zip's morvane.mk with its morvane-cli.exe under Wine builds the project as on Linux, byte for byte" \
+    eval 'fragment_builds_alike "$prefix/share/morvane/morvane.mk" "$prefix/bin/morvane" "$work/linux-fragment" &&
+          fragment_builds_alike "$(dirname "${exe[0]}")/morvane.mk" "$companion" "$work/wine-fragment" \
+            "$work/linux-fragment"'
 else
   echo "FAIL starting Wine"
   failed=$((failed + 1))
