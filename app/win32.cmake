@@ -27,6 +27,7 @@ add_executable(morvane WIN32 app/main_win32.cpp app/morvane.rc)
 add_executable(morvane-cli app/main_cli.cpp platform/command_line_win32.cpp app/morvane.rc)
 target_compile_definitions(morvane-cli PRIVATE MORVANE_CONSOLE_PROGRAM
                            $<$<COMPILE_LANGUAGE:CXX>:MORVANE_VERSION="${PROJECT_VERSION}">)
+add_picture_option(morvane-cli)
 foreach(program morvane morvane-cli)
   add_dependencies(${program} morvane_icon)
   # The resource compiler finds the icon and the version beside each other, the manifest beside

@@ -6,7 +6,7 @@
 // program linked the same way (morvane_bench_empty, beside the benchmark) runs in turn with
 // them, and a small source's line gives the program's CPU time above it. It measures; it never
 // fails on a time, but a floor slower than the program is flagged as the broken measurement it
-// is.
+// is. With --picture it gives morvane --picture's figure instead (see picture_figures).
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -22,6 +22,10 @@
 #include <vector>
 
 #include "tests/bitmap_file.h"
+#ifdef MORVANE_PICTURE
+#include "app/picture.h"
+#include "platform/platform.h"
+#endif
 
 namespace {
 
@@ -70,7 +74,8 @@ double cpu_ms(const rusage &usage) {
 
 // Started with fork rather than posix_spawn: a child that shares the parent's memory until exec
 // would report the parent's peak as its own.
-Timing run_morvane(const std::string &program, const std::string &source) {
+Timing run_morvane(const std::string &program, const std::string &source,
+                   const std::vector<std::string> &options = {}) {
   std::fflush(stdout);
   auto start = Clock::now();
   pid_t child = fork();
@@ -78,7 +83,12 @@ Timing run_morvane(const std::string &program, const std::string &source) {
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    execl(program.c_str(), program.c_str(), source.c_str(), static_cast<char *>(nullptr));
+    std::vector<char *> arguments = {const_cast<char *>(program.c_str())};
+    for (const std::string &option : options)
+      arguments.push_back(const_cast<char *>(option.c_str()));
+    arguments.push_back(const_cast<char *>(source.c_str()));
+    arguments.push_back(nullptr);
+    execv(program.c_str(), arguments.data());
     _exit(127);
   }
   int status = 0;
@@ -170,19 +180,101 @@ std::string shown(const Spread &values) {
   return text;
 }
 
+#ifdef MORVANE_PICTURE
+// What morvane --picture spends outside the PNG writer on the C file at path: holding the file,
+// reading it and drawing the picture, in a child of its own, as a run starts with fresh memory.
+// The milliseconds, sent back by the child.
+double draw_outside_encoder(const std::string &path) {
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0)
+    std::exit(1);
+  std::fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) {
+    auto start = Clock::now();
+    SourceFile source;
+    SourceBytes bytes;
+    std::vector<PictureFile> files(1);
+    DrawnPicture picture;
+    std::size_t culprit;
+    bool drawn =
+        open_source(path.c_str(), SourceSharing::read, &source) &&
+        hold_source_bytes(source, std::filesystem::file_size(path), bytes) == SourceHold::held &&
+        read_picture_file(reinterpret_cast<const char *>(bytes.data), bytes.size, files[0])
+                .result == ResultSuccess &&
+        draw_picture(files, picture, culprit).result == ResultSuccess;
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    _exit(drawn && write(pipe_ends[1], &ms, sizeof ms) == sizeof ms ? 0 : 1);
+  }
+  close(pipe_ends[1]);
+  double ms = 0;
+  bool received = read(pipe_ends[0], &ms, sizeof ms) == sizeof ms;
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "cannot draw %s\n", path.c_str());
+    std::exit(1);
+  }
+  return ms;
+}
+
+// morvane --picture's figure: for the 4096 x 4096 8-bit bitmap's C file, the wall time spent
+// outside the PNG writer, against the program converting the bitmap, and the whole --picture run
+// for scale. The three take turns, after one untimed run of each.
+void picture_figures(const std::string &program, const std::filesystem::path &folder, int runs) {
+  std::string bitmap = (folder / "big8.bmp").string(), text = (folder / "big8.c").string();
+  std::fflush(stdout);
+  pid_t maker = fork();
+  if (maker == 0) {
+    write_file(bitmap, make_busy_bitmap(4096, 8));
+    _exit(0);
+  }
+  waitpid(maker, nullptr, 0);
+  std::vector<double> convert, draw, whole;
+  for (int i = -1; i < runs; ++i) {
+    // Each conversion starts without its output, as the conversion figures above do.
+    std::filesystem::remove(text);
+    double converted = run_morvane(program, bitmap).wall_ms, drawn = draw_outside_encoder(text);
+    double pictured =
+        run_morvane(program, text, {"--picture", (folder / "big8.png").string()}).wall_ms;
+    if (i >= 0) {
+      convert.push_back(converted);
+      draw.push_back(drawn);
+      whole.push_back(pictured);
+    }
+  }
+  std::printf("big8.c (%.1f MB), wall ms: median (min-max) of %d runs\n",
+              std::filesystem::file_size(text) / 1e6, runs);
+  std::printf("  converting big8.bmp         %s\n", shown(spread(convert)).c_str());
+  std::printf("  drawing, outside the writer %s\n", shown(spread(draw)).c_str());
+  std::printf("  morvane --picture, whole    %s\n", shown(spread(whole)).c_str());
+}
+#endif
+
 } // namespace
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: morvane_bench PATH-TO-MORVANE [RUNS]\n");
+    std::fprintf(stderr, "usage: morvane_bench PATH-TO-MORVANE [--picture] [RUNS]\n");
     return 2;
   }
   std::string program = std::filesystem::absolute(argv[1]).string();
   std::string empty_program =
       (std::filesystem::absolute(argv[0]).parent_path() / "morvane_bench_empty").string();
-  int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  bool picture = argc > 2 && std::string(argv[2]) == "--picture";
+  int runs = argc > 2 + picture ? std::max(1, std::atoi(argv[2 + picture])) : 5;
   std::filesystem::path folder = std::filesystem::temp_directory_path() / "morvane-bench";
   std::filesystem::create_directories(folder);
+  if (picture) {
+#ifdef MORVANE_PICTURE
+    picture_figures(program, folder, runs);
+#else
+    std::printf("this build draws no pictures: stb's image writer was missing\n");
+#endif
+    std::filesystem::remove_all(folder);
+    return 0;
+  }
 
   struct Input {
     const char *name;

@@ -34,6 +34,12 @@ for target in build-fuzz/fuzz/*_fuzz; do
   [ -n "$pattern" ] && find samples -name "$pattern" -exec cp {} "$corpus" \; 2>/dev/null || true
   # The bitmap layouts the samples do not have.
   if [ "$name" = bitmap ]; then build-fuzz/fuzz/bitmap_seeds "$corpus"; fi
+  # The reader of morvane's C text starts from the samples' outputs.
+  if [ "$name" = picture_reader ]; then
+    cp samples/*.bmp samples/*.cgx samples/*.scr samples/*.col "$corpus"
+    build-fuzz/morvane "$corpus"/* >/dev/null
+    find "$corpus" -type f ! -name '*.c' -delete
+  fi
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$work/" "$corpus" >"$work/$name.log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")

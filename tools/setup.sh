@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 build_packages=(cmake g++ make)
 test_packages=(
-  "${build_packages[@]}" libgtest-dev libgmock-dev python3 python3-pil strace
+  "${build_packages[@]}" libgtest-dev libgmock-dev libstb-dev python3 python3-pil strace
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth fonts-ipafont-gothic
   gcc-arm-none-eabi libmgba-dev ninja-build

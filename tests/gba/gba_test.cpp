@@ -1,6 +1,7 @@
 // Runs the example ROMs in mGBA and holds every frame against the picture decoded here from the
 // sources: the shipped samples, random sources with flips and several palettes, and a sheet
-// damaged by one swapped nibble, which must be caught. The ROMs are built twice: by the
+// damaged by one swapped nibble, which must be caught. What `morvane --picture` draws from the
+// converted files must be the same frame. The ROMs are built twice: by the
 // example's Makefile with the make fragment, and by a CMake project with the installed package.
 //
 // Usage: gba_test MORVANE PREFIX EXAMPLE_DIR CMAKE_PROJECT SAMPLES_DIR WORK_DIR [SEED]
@@ -11,6 +12,7 @@
 #include "tests/bitmap_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +21,11 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 
 namespace fs = std::filesystem;
 
@@ -115,17 +122,20 @@ std::string describe(const Difference &difference) {
 }
 
 // Runs the ROM for `frames` frames with `keys` held and compares; on success the frame is kept
-// as a PPM at `ppm`.
-void check_rom(Tally &tally, const std::string &name, const std::string &rom, int frames,
-               unsigned keys, const Frame &expected, const std::string &ppm) {
+// as a PPM at `ppm` and returned (otherwise none is).
+Frame check_rom(Tally &tally, const std::string &name, const std::string &rom, int frames,
+                unsigned keys, const Frame &expected, const std::string &ppm) {
   Frame shown;
   std::string why;
-  if (!capture_frame(rom, frames, keys, shown, why))
-    return report(tally, name, false, why);
+  if (!capture_frame(rom, frames, keys, shown, why)) {
+    report(tally, name, false, why);
+    return {};
+  }
   Difference difference = compare_frames(expected, shown);
   if (difference.count == 0)
     write_ppm(ppm, shown);
   report(tally, name, difference.count == 0, difference.count ? describe(difference) : "");
+  return difference.count == 0 ? shown : Frame{};
 }
 
 std::vector<std::string> files_with_extension(const std::string &directory,
@@ -143,6 +153,69 @@ std::string base_name(const std::string &path) {
   return name.substr(0, name.find('.'));
 }
 
+// A picture morvane --picture drew, each pixel 0xBBGGRR as the emulator's.
+struct Drawn {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::string why; // why there is none
+};
+
+// What `morvane --picture` draws from the C files morvane writes of the sources (the arrays the
+// ROMs hold, in their plain form), converted in folder.
+Drawn draw_with_morvane(const Setup &setup, const std::string &folder,
+                        const std::vector<std::string> &sources) {
+  fs::create_directories(folder);
+  // Named after the first file, for run.sh's pictures of the README.
+  std::string png = "drawn-" + base_name(sources[0]) + ".png";
+  std::string convert = "cd " + shell_quoted(folder) + " && " + shell_quoted(setup.morvane);
+  std::string draw = shell_quoted(setup.morvane) + " --picture " + png;
+  for (const std::string &source : sources) {
+    std::string name = fs::path(source).filename().string();
+    fs::copy_file(source, folder + "/" + name, fs::copy_options::overwrite_existing);
+    convert += " " + shell_quoted(name);
+    draw += " " + shell_quoted(base_name(source) + ".c");
+  }
+  std::string command = convert + " >drawn.log 2>&1 && " + draw + " >>drawn.log 2>&1";
+  Drawn drawn;
+  int channels;
+  stbi_uc *rgb = nullptr;
+  if (std::system(command.c_str()) != 0 ||
+      !(rgb = stbi_load((folder + "/" + png).c_str(), &drawn.width, &drawn.height, &channels, 3))) {
+    Bytes log = read_file(folder + "/drawn.log");
+    drawn.why = "morvane --picture drew nothing: " + std::string(log.begin(), log.end());
+    return drawn;
+  }
+  for (int i = 0; i < drawn.width * drawn.height; ++i)
+    drawn.pixels.push_back(rgb[3 * i] | rgb[3 * i + 1] << 8 | std::uint32_t(rgb[3 * i + 2]) << 16);
+  stbi_image_free(rgb);
+  return drawn;
+}
+
+// The drawn picture must be the frame the emulator showed: a bitmap in the screen's top left
+// corner, a 256 x 256 background scrolled to (scroll_x, scroll_y), wrapping around.
+void check_drawn(Tally &tally, const std::string &name, const Drawn &drawn, const Frame &shown,
+                 bool background, int scroll_x, int scroll_y) {
+  if (shown.empty())
+    return;
+  int width = background ? screen_width : drawn.width;
+  int height = background ? screen_height : drawn.height;
+  bool sized = background ? drawn.width == 256 && drawn.height == 256
+                          : drawn.width <= screen_width && drawn.height <= screen_height;
+  int differing = 0;
+  for (int y = 0; sized && y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::size_t at = background ? (y + scroll_y) % 256 * 256 + (x + scroll_x) % 256
+                                  : std::size_t(y) * drawn.width + x;
+      differing += drawn.pixels[at] != shown[y * screen_width + x];
+    }
+  std::string size = std::to_string(drawn.width) + " x " + std::to_string(drawn.height);
+  report(tally, name + " as morvane --picture draws it", drawn.width > 0 && sized && !differing,
+         drawn.width == 0 ? drawn.why
+         : !sized         ? "drawn at " + size
+         : differing      ? std::to_string(differing) + " pixels differ"
+                          : "");
+}
+
 void check_bitmaps(Tally &tally, const Setup &setup, Builder builder, const std::string &sources,
                    const std::string &build, const std::string &label) {
   std::vector<std::string> bitmaps = files_with_extension(sources, ".bmp");
@@ -156,9 +229,12 @@ void check_bitmaps(Tally &tally, const Setup &setup, Builder builder, const std:
     Frame expected = expected_bitmap_frame(read_file(bitmap), why);
     if (expected.empty())
       report(tally, name, false, why);
-    else
-      check_rom(tally, name, build + "/bitmap-" + base_name(bitmap) + ".gba", frames_to_run, 0,
-                expected, build + "/bitmap-" + base_name(bitmap) + ".ppm");
+    else if (Frame shown = check_rom(tally, name, build + "/bitmap-" + base_name(bitmap) + ".gba",
+                                     frames_to_run, 0, expected,
+                                     build + "/bitmap-" + base_name(bitmap) + ".ppm");
+             builder == Builder::make)
+      check_drawn(tally, name, draw_with_morvane(setup, build + "/picture", {bitmap}), shown, false,
+                  0, 0);
   }
 }
 
@@ -195,13 +271,20 @@ bool check_tiles(Tally &tally, const Setup &setup, Builder builder, const std::s
   std::string name = label + " tiles " + base_name(trio[0]) + ", " + base_name(trio[1]) + ", " +
                      base_name(trio[2]);
   std::string rom = build + "/tiles.gba";
-  check_rom(tally, name + " at the top left", rom, frames_to_run, 0, expected_tiles(trio, 0, 0),
-            build + "/tiles.ppm");
+  Frame top_left = check_rom(tally, name + " at the top left", rom, frames_to_run, 0,
+                             expected_tiles(trio, 0, 0), build + "/tiles.ppm");
   // Right and down held long enough scroll the background to its bottom right corner, so the
   // two frames together show every cell of the 32 x 32 screen.
-  check_rom(tally, name + " scrolled to the bottom right", rom, frames_to_run + 120,
-            key_right | key_down, expected_tiles(trio, 256 - screen_width, 256 - screen_height),
-            build + "/tiles-corner.ppm");
+  Frame corner = check_rom(
+      tally, name + " scrolled to the bottom right", rom, frames_to_run + 120, key_right | key_down,
+      expected_tiles(trio, 256 - screen_width, 256 - screen_height), build + "/tiles-corner.ppm");
+  if (builder == Builder::make) {
+    // The screen map first, as a user would name the files.
+    Drawn drawn = draw_with_morvane(setup, build + "/picture", {trio[1], trio[0], trio[2]});
+    check_drawn(tally, name + " at the top left", drawn, top_left, true, 0, 0);
+    check_drawn(tally, name + " scrolled to the bottom right", drawn, corner, true,
+                256 - screen_width, 256 - screen_height);
+  }
   return tally.failed == before;
 }
 

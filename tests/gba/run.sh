@@ -4,7 +4,8 @@
 # sources, checks with arm-none-eabi-nm that every converted array lies on a multiple of 4,
 # links the tiles ROM both ways (tests/gba/both_ways.sh: the same bytes through the compiled .c
 # files as through the build form), builds the README's three build blocks as printed (tests/gba/readme_blocks.sh), and renews the
-# screenshots docs/gba-bitmap.png and docs/gba-tiles.png.
+# screenshots docs/gba-bitmap.png and docs/gba-tiles.png, and the pictures morvane --picture drew
+# of them, docs/picture-castle.png and docs/picture-sunset256.png.
 # Without the ARM cross compiler or libmgba it says what is missing and skips.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -25,6 +26,7 @@ for tool in arm-none-eabi-gcc arm-none-eabi-g++ arm-none-eabi-nm; do
 done
 command -v make >/dev/null || skip "make is missing (Debian: make)"
 command -v ninja >/dev/null || skip "ninja is missing (Debian: ninja-build)"
+[ -f /usr/include/stb/stb_image.h ] || skip "stb_image.h is missing (Debian: libstb-dev)"
 printf '#include <mgba/core/core.h>\nint main() { return mCoreFind("") != 0; }\n' |
   c++ -x c++ - -lmgba -o /dev/null 2>/dev/null || skip "libmgba cannot be linked (Debian: libmgba-dev)"
 
@@ -32,7 +34,8 @@ rm -rf "$work"
 cmake -S . -B "$build" -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null &&
   cmake --build "$build" -j2 --target morvane >/dev/null &&
   cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "building morvane failed"
-c++ -std=c++20 -O1 -Wall -Wextra -I . -o "$build/gba_test" tests/gba/gba_test.cpp \
+c++ -std=c++20 -O1 -Wall -Wextra -I . -isystem /usr/include/stb -o "$build/gba_test" \
+  tests/gba/gba_test.cpp \
   tests/gba/pictures.cpp tests/gba/emulator.cpp -lmgba || fail "building the emulator test failed"
 
 mkdir -p "$work"
@@ -128,6 +131,12 @@ if [ "$status" -eq 0 ]; then
   screenshot "$root/docs/gba-bitmap.png" "${bitmaps[@]}"
   screenshot "$root/docs/gba-tiles.png" "$work/make-shipped/tiles.ppm" \
     "$work/make-shipped/tiles-corner.ppm"
+  # And what morvane --picture drew of the castle and the sunset, each checked against its frame.
+  for picture in castle_map:castle sunset256:sunset256; do
+    drawn=$work/make-shipped/picture/drawn-${picture%%:*}.png
+    [ -f "$drawn" ] && cp "$drawn" "docs/picture-${picture#*:}.png" &&
+      echo "picture: docs/picture-${picture#*:}.png"
+  done
 fi
 
 echo "$summary"

@@ -129,11 +129,35 @@ readme_rule_runs_the_companion() {
     [ ! -e "$dir/gfx/cut.c" ]
 }
 
+# --picture draws the very PNG bytes the command-line program draws, and refuses as it does,
+# leaving the earlier picture.
+picture_as_on_linux() {
+  local dir="$companion/picture" refusal
+  mkdir -p "$dir"
+  cp "$expected"/scene.c "$expected"/sheet.c "$expected"/pal.c "$expected"/tiles.c "$dir"
+  (cd "$dir" && "$linux_morvane" --picture linux-screen.png scene.c sheet.c pal.c &&
+    "$linux_morvane" --picture linux-bitmap.png tiles.c) >/dev/null || return 1
+  run_companion "$dir" --picture screen.png scene.c sheet.c pal.c
+  [ "$(cat "$companion/status")" = 0 ] &&
+    [ "$(cat "$companion/out")" = "screen.png: drawn, 256 x 256 pixels" ] ||
+    printed_instead "not the success line" || return 1
+  run_companion "$dir" --picture bitmap.png tiles.c
+  cmp "$dir/screen.png" "$dir/linux-screen.png" && cmp "$dir/bitmap.png" "$dir/linux-bitmap.png" ||
+    return 1
+  refusal="morvane: scene.c: a screen map is drawn with a character sheet and a palette; no file given is a character sheet"
+  run_companion "$dir" --picture bitmap.png scene.c pal.c
+  [ "$(cat "$companion/status")" = 1 ] && [ ! -s "$companion/out" ] &&
+    [ "$(cat "$companion/err")" = "$refusal" ] || printed_instead "not the refusal" || return 1
+  cmp "$dir/bitmap.png" "$dir/linux-bitmap.png"
+}
+
 check "morvane-cli.exe converts several sources in turn, a success line each on standard output" \
   converts_the_sources_in_turn
 check "morvane-cli.exe names each failing file on standard error, with its reason" \
   failures_name_their_files
 check "morvane-cli.exe: --version, --help, and the usage line without a path" options_and_usage
+check "morvane-cli.exe --picture draws the same PNG bytes as morvane, and refuses as it does" \
+  picture_as_on_linux
 check "morvane-cli.exe converts sources named beyond code page 932 as morvane.exe does" \
   names_beyond_code_page_932
 check "morvane-cli.exe --build writes the build form as morvane does" build_form_as_on_linux
