@@ -90,3 +90,27 @@ fragment_builds_alike() {
     [[ "$file" == */morvane.stamp ]] || cmp "$file" "$dir/build/gfx/$(basename "$file")" || return 1
   done
 }
+
+# The fragment and the package under prefix $1, in directory $2, each with 450 sources: at most
+# 200 paths a morvane run (a command line must fit in Windows' 32,767 characters), every source
+# converted.
+runs_fit_a_command_line() {
+  local prefix=$1 dir=$2 i
+  rm -rf "$dir"
+  mkdir -p "$dir/gfx" "$dir/cmake" "$dir/make"
+  for i in $(seq 450); do cp samples/castle_colours.col "$dir/gfx/c$i.col"; done
+  # A morvane that logs how many paths each run was given.
+  printf '#!/bin/sh\necho $(($# - 2)) >>"%s"\nexec "%s" "$@"\n' "$dir/runs" "$prefix/bin/morvane" \
+    >"$dir/morvane"
+  chmod +x "$dir/morvane"
+  (cd "$dir" && ls gfx/*.col) >"$dir/cmake/morvane.list"
+  (cd "$dir" && cmake -DMORVANE="$dir/morvane" -DDIR="$dir/cmake" \
+    -P "$prefix/lib/cmake/morvane/morvane_add_graphics.cmake") || return 1
+  printf 'MORVANE_SOURCES := $(wildcard gfx/*.col)\nMORVANE_BUILD := make\ninclude %s\n' \
+    "$prefix/share/morvane/morvane.mk" >"$dir/Makefile"
+  make -s -C "$dir" MORVANE="$dir/morvane" make/morvane.stamp || return 1
+  [ "$(tr '\n' ' ' <"$dir/runs")" = "200 200 50 200 200 50 " ] ||
+    { echo "paths a run: $(tr '\n' ' ' <"$dir/runs")"; return 1; }
+  [ "$(ls "$dir/cmake"/*.bin | wc -l) $(ls "$dir/make"/*.bin | wc -l)" = "450 450" ] ||
+    { echo "not every source converted"; return 1; }
+}

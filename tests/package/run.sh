@@ -88,6 +88,8 @@ check "the installed CMake package builds a project's graphics and refuses title
   cmake_package_works "$prefix" "$work/cmake-package"
 check "the installed make fragment builds a project's graphics and refuses title.bmp with title.col" \
   make_fragment_works "$prefix" "$work/make-fragment"
+check "the installed package and fragment give morvane 200 paths a run at most" \
+  runs_fit_a_command_line "$prefix" "$work/many-sources"
 
 # The README's Makefile rule with the installed morvane on the PATH: it renews a bitmap's output,
 # and a refused bitmap fails make and leaves the earlier output as it was.
