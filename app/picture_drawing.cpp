@@ -153,11 +153,12 @@ int picture_command(int count, char **arguments) {
     culprit = std::size_t(i);
   }
   DrawnPicture picture;
-  if (outcome.result == ResultSuccess && (outcome = draw_picture(files, picture, culprit),
-                                          ++culprit, outcome.result == ResultSuccess)) {
-    outcome = write_picture(picture, out);
-    culprit = 0;
+  if (outcome.result == ResultSuccess) {
+    outcome = draw_picture(files, picture, culprit);
+    culprit = outcome.result == ResultSuccess ? 0 : culprit + 1; // files[i] is arguments[i + 1]
   }
+  if (outcome.result == ResultSuccess)
+    outcome = write_picture(picture, out);
   if (outcome.result != ResultSuccess) {
     std::string line = std::string("morvane: ") + arguments[culprit] + ": ";
     append_narrow_text(line, outcome.reason);
