@@ -121,16 +121,36 @@ Bytes read_touched(const std::string &path) {
   return bytes;
 }
 
+// Runs measure in a child process of its own, which fills the count figures and sends them
+// back; when the child fails, the benchmark ends, saying what (failure) it could not do to path.
+template <typename Measure>
+void measure_in_child(const char *failure, const std::string &path, double *figures,
+                      std::size_t count, Measure measure) {
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0)
+    std::exit(1);
+  auto size = static_cast<ssize_t>(count * sizeof *figures);
+  std::fflush(stdout);
+  pid_t child = fork();
+  if (child == 0)
+    _exit(measure(figures) && write(pipe_ends[1], figures, size) == size ? 0 : 1);
+  close(pipe_ends[1]);
+  bool received = read(pipe_ends[0], figures, size) == size;
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s %s\n", failure, path.c_str());
+    std::exit(1);
+  }
+}
+
 // The floor: the output's bytes, already in memory, written to a new file in 1 MiB writes. A
 // child of its own holds the bytes, so that this process stays small for the program's runs;
 // it times only the write, its CPU time taken around it, and sends both back.
 Timing write_floor(const std::string &bytes_from, const std::string &path) {
-  int pipe_ends[2];
-  if (pipe(pipe_ends) != 0)
-    std::exit(1);
-  std::fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
+  double times[2] = {0, 0};
+  measure_in_child("cannot write", path, times, 2, [&](double *figures) {
     Bytes bytes = read_touched(bytes_from);
     unlink(path.c_str());
     rusage before{}, after{};
@@ -138,30 +158,20 @@ Timing write_floor(const std::string &bytes_from, const std::string &path) {
     auto start = Clock::now();
     int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (file < 0)
-      _exit(1);
+      return false;
     constexpr std::size_t block = 1 << 20;
     for (std::size_t done = 0; done < bytes.size(); done += block) {
       std::size_t size = std::min(block, bytes.size() - done);
       if (write(file, bytes.data() + done, size) != static_cast<ssize_t>(size))
-        _exit(1);
+        return false;
     }
     close(file);
     auto end = Clock::now();
     getrusage(RUSAGE_SELF, &after);
-    double times[2] = {std::chrono::duration<double, std::milli>(end - start).count(),
-                       cpu_ms(after) - cpu_ms(before)};
-    _exit(write(pipe_ends[1], times, sizeof times) == sizeof times ? 0 : 1);
-  }
-  close(pipe_ends[1]);
-  double times[2] = {0, 0};
-  bool received = read(pipe_ends[0], times, sizeof times) == sizeof times;
-  close(pipe_ends[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::exit(1);
-  }
+    figures[0] = std::chrono::duration<double, std::milli>(end - start).count();
+    figures[1] = cpu_ms(after) - cpu_ms(before);
+    return true;
+  });
   return {times[0], times[1], 0};
 }
 
@@ -185,12 +195,8 @@ std::string shown(const Spread &values) {
 // reading it and drawing the picture, in a child of its own, as a run starts with fresh memory.
 // The milliseconds, sent back by the child.
 double draw_outside_encoder(const std::string &path) {
-  int pipe_ends[2];
-  if (pipe(pipe_ends) != 0)
-    std::exit(1);
-  std::fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
+  double ms = 0;
+  measure_in_child("cannot draw", path, &ms, 1, [&path](double *figures) {
     auto start = Clock::now();
     SourceFile source;
     SourceBytes bytes;
@@ -203,19 +209,9 @@ double draw_outside_encoder(const std::string &path) {
         read_picture_file(reinterpret_cast<const char *>(bytes.data), bytes.size, files[0])
                 .result == ResultSuccess &&
         draw_picture(files, picture, culprit).result == ResultSuccess;
-    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    _exit(drawn && write(pipe_ends[1], &ms, sizeof ms) == sizeof ms ? 0 : 1);
-  }
-  close(pipe_ends[1]);
-  double ms = 0;
-  bool received = read(pipe_ends[0], &ms, sizeof ms) == sizeof ms;
-  close(pipe_ends[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "cannot draw %s\n", path.c_str());
-    std::exit(1);
-  }
+    figures[0] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return drawn;
+  });
   return ms;
 }
 
