@@ -3,9 +3,10 @@
 # installed CMake package, runs them in the emulator test on the shipped samples and on random
 # sources, checks with arm-none-eabi-nm that every converted array lies on a multiple of 4,
 # links the tiles ROM both ways (tests/gba/both_ways.sh: the same bytes through the compiled .c
-# files as through the build form), builds the README's three build blocks as printed (tests/gba/readme_blocks.sh), and renews the
-# screenshots docs/gba-bitmap.png and docs/gba-tiles.png, and the pictures morvane --picture drew
-# of them, docs/picture-castle.png and docs/picture-sunset256.png.
+# files as through the build form), builds the README's three build blocks as printed
+# (tests/gba/readme_blocks.sh), and renews the screenshots docs/gba-bitmap.png and
+# docs/gba-tiles.png, and the pictures morvane --picture drew of them, docs/picture-castle.png and
+# docs/picture-sunset256.png.
 # Without the ARM cross compiler or libmgba it says what is missing and skips.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -65,6 +66,12 @@ misaligned() { # prints the arrays in ELF file $1 that do not lie on a multiple 
 }
 printf 'const unsigned short program_halfword = 1;\n' |
   arm-none-eabi-gcc -mthumb -Os -x c -c - -o "$work/halfword.o"
+# Adds $1 passed and $2 failed cases to the summary line "N passed, M failed".
+count_in_summary() {
+  [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]] &&
+    summary="$((BASH_REMATCH[1] + $1)) passed, $((BASH_REMATCH[2] + $2)) failed"
+}
+
 alignment_passed=0
 alignment_failed=0
 for elf in "$work"/*-*/*.elf $(find "$work" -name 'morvane.all.o' -o -name 'morvane.all.s.obj'); do
@@ -83,18 +90,14 @@ for elf in "$work"/*-*/*.elf $(find "$work" -name 'morvane.all.o' -o -name 'morv
   fi
 done
 echo "ok   $alignment_passed ROMs and graphics objects have every array on a multiple of 4"
-if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-  summary="$((BASH_REMATCH[1] + alignment_passed)) passed, $((BASH_REMATCH[2] + alignment_failed)) failed"
-fi
+count_in_summary "$alignment_passed" "$alignment_failed"
 [ "$alignment_failed" -eq 0 ] || status=1
 
 # The tiles ROM linked both ways, through the build form and through the compiled .c files.
 both_ways=0
 bash tests/gba/both_ways.sh "$build/morvane" samples "$work/make-shipped" "$work/both-ways" ||
   { both_ways=1; status=1; }
-if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-  summary="$((BASH_REMATCH[1] + 1 - both_ways)) passed, $((BASH_REMATCH[2] + both_ways)) failed"
-fi
+count_in_summary $((1 - both_ways)) "$both_ways"
 
 # The README's blocks, built as printed; their cases count with the others.
 mkdir -p "$work/readme"
@@ -102,10 +105,8 @@ bash tests/gba/readme_blocks.sh "$work/prefix" "$build/gba_test" "$work/readme" 
 readme_status=$?
 head -n -1 "$work/readme.txt"
 readme_summary=$(tail -n 1 "$work/readme.txt")
-if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]] &&
-   [[ "$readme_summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-  read -r passed failed <<<"${summary//[^0-9 ]/}"
-  summary="$((passed + BASH_REMATCH[1])) passed, $((failed + BASH_REMATCH[2])) failed"
+if [[ "$readme_summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  count_in_summary "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
 else
   echo "FAIL the README blocks' test ended early: $readme_summary"
 fi
