@@ -12,9 +12,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -215,9 +217,38 @@ double draw_outside_encoder(const std::string &path) {
   return ms;
 }
 
+// The least any drawing of the C file at path into a picture of pixels spends outside the PNG
+// writer, in milliseconds: the file held as the drawing holds it and every one of its bytes read
+// once (floor[0]), then the picture's fresh memory filled once (floor[1]). In a child of its own,
+// as draw_outside_encoder is.
+void drawing_floor(const std::string &path, std::size_t pixels, double (&floor)[2]) {
+  measure_in_child("cannot read", path, floor, 2, [&](double *figures) {
+    auto start = Clock::now();
+    SourceFile source;
+    SourceBytes bytes;
+    if (!open_source(path.c_str(), SourceSharing::read, &source) ||
+        hold_source_bytes(source, std::filesystem::file_size(path), bytes) != SourceHold::held)
+      return false;
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i + 8 <= bytes.size; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data + i, 8);
+      sum += word;
+    }
+    auto read = Clock::now();
+    std::unique_ptr<std::uint8_t[]> picture(new std::uint8_t[3 * pixels]);
+    std::memset(picture.get(), int(sum & 1), 3 * pixels);
+    figures[0] = std::chrono::duration<double, std::milli>(read - start).count();
+    figures[1] = std::chrono::duration<double, std::milli>(Clock::now() - read).count();
+    // Read back, so that neither the sum nor the filling is left out by the compiler.
+    return picture[pixels] <= 1;
+  });
+}
+
 // morvane --picture's figure: for the 4096 x 4096 8-bit bitmap's C file, the wall time spent
-// outside the PNG writer, against the program converting the bitmap, and the whole --picture run
-// for scale. The three take turns, after one untimed run of each.
+// outside the PNG writer, against the program converting the bitmap and against the drawing's
+// floor, and the whole --picture run for scale. The four take turns, after one untimed run of
+// each.
 void picture_figures(const std::string &program, const std::filesystem::path &folder, int runs) {
   std::string bitmap = (folder / "big8.bmp").string(), text = (folder / "big8.c").string();
   std::fflush(stdout);
@@ -227,16 +258,20 @@ void picture_figures(const std::string &program, const std::filesystem::path &fo
     _exit(0);
   }
   waitpid(maker, nullptr, 0);
-  std::vector<double> convert, draw, whole;
+  std::vector<double> convert, draw, floor, fill, whole;
   for (int i = -1; i < runs; ++i) {
     // Each conversion starts without its output, as the conversion figures above do.
     std::filesystem::remove(text);
     double converted = run_morvane(program, bitmap).wall_ms, drawn = draw_outside_encoder(text);
+    double least[2];
+    drawing_floor(text, 4096 * 4096, least);
     double pictured =
         run_morvane(program, text, {"--picture", (folder / "big8.png").string()}).wall_ms;
     if (i >= 0) {
       convert.push_back(converted);
       draw.push_back(drawn);
+      floor.push_back(least[0] + least[1]);
+      fill.push_back(least[1]);
       whole.push_back(pictured);
     }
   }
@@ -244,6 +279,8 @@ void picture_figures(const std::string &program, const std::filesystem::path &fo
               std::filesystem::file_size(text) / 1e6, runs);
   std::printf("  converting big8.bmp         %s\n", shown(spread(convert)).c_str());
   std::printf("  drawing, outside the writer %s\n", shown(spread(draw)).c_str());
+  std::printf("  the drawing's floor         %s\n", shown(spread(floor)).c_str());
+  std::printf("    of it, the picture memory %s\n", shown(spread(fill)).c_str());
   std::printf("  morvane --picture, whole    %s\n", shown(spread(whole)).c_str());
 }
 #endif
