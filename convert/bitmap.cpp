@@ -53,16 +53,11 @@ ConversionOutcome convert_bitmap() {
   close_source(source);
   if (read.result != ResultSuccess)
     return read;
-  // The source is closed before the output exists, so a refused bitmap leaves no file behind.
-  OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, source.identity);
-  if (prepared.result != ResultSuccess)
-    return prepared;
-  write_bitmap_text(output.text, SourcePath, picture);
-  // Text made from pixels the file lost meanwhile is not output.
-  if (!source_bytes_whole(bytes)) {
-    abandon_output(output);
-    return failed(ResultReadFailed, "the file was cut short while it was converted");
-  }
-  return finish_output(output);
+  return write_output(source.identity, [&](TextWriter &text) {
+    write_bitmap_text(text, SourcePath, picture);
+    // Text made from pixels the file lost meanwhile is not output.
+    return source_bytes_whole(bytes)
+               ? succeeded()
+               : failed(ResultReadFailed, "the file was cut short while it was converted");
+  });
 }

@@ -73,11 +73,8 @@ ConversionOutcome convert_characters() {
       read_source_start(SourcePath, SourceSharing::read, bytes, sizeof bytes, &identity);
   if (read.result != ResultSuccess)
     return read;
-  // The source is closed before the output exists.
-  OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, identity);
-  if (prepared.result != ResultSuccess)
-    return prepared;
-  write_characters_text(output.text, SourcePath, bytes);
-  return finish_output(output);
+  return write_output(identity, [](TextWriter &text) {
+    write_characters_text(text, SourcePath, bytes);
+    return succeeded();
+  });
 }

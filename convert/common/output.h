@@ -36,3 +36,20 @@ ConversionOutcome finish_output(OutputFile &output);
 
 // Gives the output up: the temporary file is removed and nothing is replaced.
 void abandon_output(OutputFile &output);
+
+// A converter's output from its source, which must be closed by now (so that a refused source
+// leaves no file behind): prepares it, writes its text with write(text), and finishes it, or
+// abandons it when write returns why the text is not to be output.
+template <typename Write>
+ConversionOutcome write_output(const FileIdentity &source, Write write) {
+  OutputFile output;
+  ConversionOutcome outcome = prepare_output(output, source);
+  if (outcome.result != ResultSuccess)
+    return outcome;
+  outcome = write(output.text);
+  if (outcome.result != ResultSuccess) {
+    abandon_output(output);
+    return outcome;
+  }
+  return finish_output(output);
+}

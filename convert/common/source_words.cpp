@@ -40,11 +40,8 @@ ConversionOutcome convert_source_words(std::size_t count, WordsTextWriter write_
   if (read.result != ResultSuccess)
     return read;
   words_from_bytes(bytes, words, count);
-  // The source is closed before the output exists.
-  OutputFile output;
-  ConversionOutcome prepared = prepare_output(output, identity);
-  if (prepared.result != ResultSuccess)
-    return prepared;
-  write_text(output.text, SourcePath, words);
-  return finish_output(output);
+  return write_output(identity, [&](TextWriter &text) {
+    write_text(text, SourcePath, words);
+    return succeeded();
+  });
 }
