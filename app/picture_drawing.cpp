@@ -76,13 +76,13 @@ ConversionOutcome read_picture_path(const char *path, PictureFile &file) {
 // working directory becomes path's directory.
 ConversionOutcome write_picture(const DrawnPicture &picture, const char *path) {
   // A path's directory part is never longer than the path.
-  char directory[2 * PathCapacity], temporary[PathCapacity];
-  directory_part(path, directory, sizeof directory);
+  char directory[2 * PathCapacity] = "", temporary[PathCapacity];
+  if (!directory_part(path, directory, sizeof directory) ||
+      (directory[0] != '\0' && !change_directory(directory)))
+    return failed_in_system(ResultReadFailed, "cannot enter its folder %s", directory);
   const char *name = path + std::strlen(directory);
   while (*name == '/' || *name == '\\')
     ++name;
-  if (directory[0] != '\0' && !change_directory(directory))
-    return failed_in_system(ResultReadFailed, "cannot enter its folder %s", directory);
   std::FILE *file = create_temporary_output(temporary, sizeof temporary);
   if (!file)
     return failed_in_system(ResultReadFailed, "cannot create it");
@@ -137,15 +137,14 @@ ConversionOutcome draw_picture(const std::vector<PictureFile> &files, DrawnPictu
 
 int picture_command(int count, char **arguments) {
   // Room for a path too long for the seam, so that it is refused by its length.
-  char out_buffer[2 * PathCapacity], buffer[2 * PathCapacity];
-  const char *out = argument_path(arguments[0], out_buffer, sizeof out_buffer);
-  std::size_t length = out ? std::strlen(out) : 0, culprit = 0; // the argument a refusal names
+  char buffer[2 * PathCapacity];
+  const char *out = arguments[0];
+  std::size_t length = std::strlen(out), culprit = 0; // the argument a refusal names
   ConversionOutcome too_long = failed(ResultReadFailed, "the path is too long");
   auto lower = [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; };
   bool png = length >= 4 && std::equal(out + length - 4, out + length, ".png", lower);
-  ConversionOutcome outcome = !out  ? too_long
-                              : png ? succeeded()
-                                    : failed(ResultReadFailed, "is no .png file's name");
+  ConversionOutcome outcome =
+      png ? succeeded() : failed(ResultReadFailed, "is no .png file's name");
   std::vector<PictureFile> files(std::size_t(count - 1));
   for (int i = 1; i < count && outcome.result == ResultSuccess; ++i) {
     const char *path = argument_path(arguments[i], buffer, sizeof buffer);
@@ -157,8 +156,11 @@ int picture_command(int count, char **arguments) {
     outcome = draw_picture(files, picture, culprit);
     culprit = outcome.result == ResultSuccess ? 0 : culprit + 1; // files[i] is arguments[i + 1]
   }
+  // OUT's path is taken in last, so that the seam names the picture from it, not from a FILE's.
   if (outcome.result == ResultSuccess)
-    outcome = write_picture(picture, out);
+    outcome = (out = argument_path(arguments[0], buffer, sizeof buffer))
+                  ? write_picture(picture, out)
+                  : too_long;
   if (outcome.result != ResultSuccess) {
     std::string line = std::string("morvane: ") + arguments[culprit] + ": ";
     append_narrow_text(line, outcome.reason);

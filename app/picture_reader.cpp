@@ -88,8 +88,7 @@ ConversionOutcome read_array(Reader &r, std::string (&names)[3], PictureFile &fi
   while (r.p < r.end && !std::strchr("[ \t\r\n", *r.p))
     ++r.p;
   std::string name(start, r.p);
-  int count = -1;
-  int kind = 0;
+  int count = -1, kind = 0;
   while (kind < 3 && !name.ends_with(std::array{"_pal", "_map", "_sp"}[kind]))
     ++kind;
   if (!(r.take("[") && read_number(r, count) && r.take("]") && (r.take(" "), r.take("=")) &&

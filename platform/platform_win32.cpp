@@ -314,8 +314,8 @@ void remove_stale_outputs() {
     char name[64];
     if (!ascii_name(entry.cFileName, name, sizeof name))
       continue;
-    auto writer = static_cast<DWORD>(
-        writer_of_temporary(name, TemporaryPrefix, TemporarySuffix, MAXDWORD));
+    auto writer =
+        static_cast<DWORD>(writer_of_temporary(name, TemporaryPrefix, TemporarySuffix, MAXDWORD));
     if (writer != 0 &&
         !(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
         (writer == self || has_ended(writer)))
@@ -360,6 +360,21 @@ std::FILE *create_temporary_output(char *name, std::size_t capacity) {
   return nullptr;
 }
 
+namespace {
+
+// The UTF-16 form of an output's name: made from the source's own name for a converter's output,
+// or the last part of the path the shell took in for a picture's, whose stand-ins take their
+// characters back from it.
+bool wide_output_name(const char *name, wchar_t *wide) {
+  const wchar_t *last_part = source_path + std::wcslen(source_path);
+  while (last_part > source_path && !is_separator(last_part[-1]) && last_part[-1] != L':')
+    --last_part;
+  return shift_jis_to_wide_from(name, source_name, wide, WidePathCapacity) ||
+         shift_jis_to_wide_from(name, last_part, wide, WidePathCapacity);
+}
+
+} // namespace
+
 bool commit_output(std::FILE *file, const char *name, const char *to) {
   // An open file cannot be moved, so it is closed first.
   bool closed = std::fclose(file) == 0;
@@ -367,7 +382,7 @@ bool commit_output(std::FILE *file, const char *name, const char *to) {
   wchar_t wide_to[WidePathCapacity];
   if (!shift_jis_to_wide(name, wide_from, WidePathCapacity))
     return false;
-  if (closed && shift_jis_to_wide_from(to, source_name, wide_to, WidePathCapacity) &&
+  if (closed && wide_output_name(to, wide_to) &&
       MoveFileExW(wide_from, wide_to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   DeleteFileW(wide_from);

@@ -129,8 +129,8 @@ readme_rule_runs_the_companion() {
     [ ! -e "$dir/gfx/cut.c" ]
 }
 
-# --picture draws the very PNG bytes the command-line program draws, and refuses as it does,
-# leaving the earlier picture.
+# --picture draws the very PNG bytes the command-line program draws, from paths beyond code page
+# 932 too, and refuses as it does, leaving the earlier picture.
 picture_as_on_linux() {
   local dir="$companion/picture" refusal
   mkdir -p "$dir"
@@ -144,6 +144,14 @@ picture_as_on_linux() {
   run_companion "$dir" --picture bitmap.png tiles.c
   cmp "$dir/screen.png" "$dir/linux-screen.png" && cmp "$dir/bitmap.png" "$dir/linux-bitmap.png" ||
     return 1
+  # Paths beyond code page 932, the picture's own name among them, draw as plain ones do.
+  mkdir -p "$dir/José"
+  cp "$expected/pal.c" "$dir/José/né.c"
+  (cd "$dir" && "$linux_morvane" --picture linux-palette.png pal.c) >/dev/null || return 1
+  run_companion "$dir" --picture José/ñu.png José/né.c
+  [ "$(cat "$companion/out")" = "José/ñu.png: drawn, 128 x 128 pixels" ] ||
+    printed_instead "not the success line for José/ñu.png" || return 1
+  cmp "$dir/José/ñu.png" "$dir/linux-palette.png" || return 1
   refusal="morvane: scene.c: a screen map is drawn with a character sheet and a palette; no file given is a character sheet"
   run_companion "$dir" --picture bitmap.png scene.c pal.c
   [ "$(cat "$companion/status")" = 1 ] && [ ! -s "$companion/out" ] &&
