@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -355,6 +356,23 @@ TEST(Picture, ReplacesAnEarlierPictureAndNeedsAFile) {
   run = run_morvane({"--help"}, setup.dir.path);
   EXPECT_NE(run.printed_out.find("\nmorvane --picture OUT.png FILE.c ... draws"),
             std::string::npos);
+}
+
+// The README's example of a refusal, run as printed on the samples' outputs: the very line it
+// shows.
+TEST(Picture, TheReadmesRefusalIsWhatTheProgramSays) {
+  RefusalSetup setup;
+  std::string readme = read_text(MORVANE_SOURCE_DIR "/README.md");
+  std::size_t command = readme.find("\n$ morvane --picture ");
+  ASSERT_NE(command, std::string::npos);
+  std::size_t said = readme.find('\n', command + 1) + 1;
+  std::string words = readme.substr(command + 11, said - command - 12), word;
+  std::vector<std::string> arguments;
+  for (std::istringstream split(words); split >> word;)
+    arguments.push_back(word);
+  RunResult run = run_morvane(arguments, setup.dir.path);
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.printed_err, readme.substr(said, readme.find('\n', said) + 1 - said));
 }
 
 } // namespace
